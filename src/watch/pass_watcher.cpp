@@ -1,0 +1,45 @@
+#include "watch/pass_watcher.h"
+
+#include <string>
+
+#include "watch/module1.h"
+#include "watch/tracker_item_text.h"
+#include "watch/voice_announcer.h"
+#include "watch/watch_status_texts.h"
+
+namespace korvane {
+namespace {
+
+void WatchItemText(WatchWindow& window, SoundPort& sound, const std::string& itemText)
+{
+    if (itemText.empty()) {
+        // No data: no link, or the link has closed. The status line keeps its text.
+        Module1::PreviousSatellite.clear();
+        return;
+    }
+    if (StartsWithNoSatelliteMarker(itemText)) {
+        window.SetStatusText(std::string(kNoneVisibleText));
+        Module1::PreviousSatellite.clear();
+        return;
+    }
+
+    const std::string name = ExtractSatelliteName(itemText);
+    window.SetStatusText(SatelliteVisibleText(name));
+    // The announcement holds the thread, so the name must be on screen before it starts.
+    window.RepaintStatusNow();
+    if (Module1::PreviousSatellite != name) {
+        AnnounceSatellite(sound, name);
+    }
+    Module1::PreviousSatellite = name;
+}
+
+}  // namespace
+
+void Tick(WatchWindow& window, SoundPort& sound)
+{
+    window.SetTimerEnabled(false);
+    WatchItemText(window, sound, window.ReadMirror());
+    window.SetTimerEnabled(true);
+}
+
+}  // namespace korvane

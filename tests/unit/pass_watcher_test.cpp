@@ -1,0 +1,169 @@
+#include "watch/pass_watcher.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fake_form.h"
+#include "watch/module1.h"
+
+namespace korvane {
+namespace {
+
+using Log = std::vector<std::string>;
+
+const std::string kDir = "C:\\Ham Radio\\Korvane";
+const std::string kNone = "status None of the priority satellites is currently visible. Waiting for the next one...";
+
+class PassWatcherTest : public ::testing::Test {
+protected:
+    void SetUp() override { Module1::PreviousSatellite.clear(); }
+
+    // Runs one tick with the given mirror text and returns what it did, in order.
+    Log TickWith(const std::string& itemText)
+    {
+        log.clear();
+        form.mirror = itemText;
+        Tick(form, sound);
+        return log;
+    }
+
+    // The sounds a tick played, without the window's steps.
+    static Log SoundsOf(const Log& tickLog)
+    {
+        Log sounds;
+        for (const std::string& line : tickLog) {
+            if (line.starts_with("sync ") || line.starts_with("async ")) {
+                sounds.push_back(line);
+            }
+        }
+        return sounds;
+    }
+
+    static Log ChainFor(const std::vector<std::string>& characterFiles)
+    {
+        Log chain{"sync " + kDir + "\\bell.wav", "sync " + kDir + "\\satellite.wav"};
+        for (const std::string& file : characterFiles) {
+            chain.push_back("sync " + kDir + "\\" + file);
+        }
+        chain.push_back("async " + kDir + "\\IsRising.wav");
+        return chain;
+    }
+
+    Log log;
+    testing::FakeForm form{log};
+    testing::FakeSound sound{log};
+};
+
+TEST_F(PassWatcherTest, RisingSatelliteIsShownRepaintedAndAnnouncedInsideOneStoppedTimerTick)
+{
+    const Log expected{
+        "timer off",
+        "read mirror",
+        "status Satellite FO-29 is currently visible",
+        "repaint",
+        "sync " + kDir + "\\bell.wav",
+        "sync " + kDir + "\\satellite.wav",
+        "sync " + kDir + "\\F.wav",
+        "sync " + kDir + "\\O.wav",
+        "sync " + kDir + "\\2.wav",
+        "sync " + kDir + "\\9.wav",
+        "async " + kDir + "\\IsRising.wav",
+        "timer on",
+    };
+    EXPECT_EQ(TickWith("SNFO-29 AZ56.7 EL6.8 UP145951275 UMLSB DN435853062 DMUSB MA52.6"), expected);
+    EXPECT_EQ(Module1::PreviousSatellite, "FO-29");
+}
+
+TEST_F(PassWatcherTest, SameSatelliteOnLaterTicksIsShownAndRepaintedButNotAnnouncedAgain)
+{
+    TickWith("SNAO-7 AZ123.4 EL10.2");
+    for (const char* text : {"SNAO-7 AZ124.0 EL11.0", "SNAO-7 AZ125.1 EL12.3", "SNAO-7"}) {
+        const Log expected{"timer off", "read mirror", "status Satellite AO-7 is currently visible", "repaint",
+                           "timer on"};
+        EXPECT_EQ(TickWith(text), expected) << text;
+    }
+}
+
+TEST_F(PassWatcherTest, EmptyItemForgetsTheSatelliteAndLeavesTheStatusLineAlone)
+{
+    TickWith("SNAO-7 AZ1 EL2");
+    form.status = "Disconnected from SatPC32";
+    EXPECT_EQ(TickWith(""), (Log{"timer off", "read mirror", "timer on"}));
+    EXPECT_EQ(Module1::PreviousSatellite, "");
+    EXPECT_EQ(form.status, "Disconnected from SatPC32");
+}
+
+TEST_F(PassWatcherTest, NoSatelliteMarkerShowsTheWaitingTextWithoutRepaintOrSound)
+{
+    TickWith("SNAO-7 AZ1 EL2");
+    const Log expected{"timer off", "read mirror", kNone, "timer on"};
+    EXPECT_EQ(TickWith("** NO SATELLITE **"), expected);
+    EXPECT_EQ(Module1::PreviousSatellite, "");
+    // Whatever follows the marker is ignored.
+    EXPECT_EQ(TickWith("** NO SATELLITE ** AZ0 EL-5"), expected);
+    EXPECT_EQ(TickWith("** NO SATELLITE **SNAO-7"), expected);
+}
+
+TEST_F(PassWatcherTest, NearMissesOfTheMarkerAreReadAsReportedSatellites)
+{
+    // Other letter case: a space at position 3 gives the empty name.
+    EXPECT_EQ(TickWith("** no satellite **")[2], "status Satellite  is currently visible");
+    // Shorter than the marker: a prefix of it is not the marker.
+    Module1::PreviousSatellite.clear();
+    EXPECT_EQ(TickWith("** NO SATELLITE")[2], "status Satellite  is currently visible");
+    EXPECT_EQ(TickWith("*** NO SATELLITE **")[2], "status Satellite * is currently visible");
+    EXPECT_EQ(TickWith(" ** NO SATELLITE **")[2], "status Satellite * is currently visible");
+}
+
+TEST_F(PassWatcherTest, NameRunsFromTheThirdCharacterToTheFirstSpaceOrTheEnd)
+{
+    struct Case {
+        const char* text;
+        const char* name;
+    };
+    for (const Case& c : {Case{"SNISS", "ISS"}, Case{"SNISS AZ1", "ISS"}, Case{"xyRS-44 EL3", "RS-44"},
+                          Case{"SNA", "A"}, Case{"S", ""}, Case{"SN", ""}, Case{"SN ISS", ""},
+                          Case{"SNNO-84  AZ", "NO-84"}, Case{"SN\tAO-7", "\tAO-7"}}) {
+        Module1::PreviousSatellite = "something else";
+        const Log tick = TickWith(c.text);
+        EXPECT_EQ(tick[2], std::string("status Satellite ") + c.name + " is currently visible") << c.text;
+        EXPECT_EQ(Module1::PreviousSatellite, c.name) << c.text;
+    }
+}
+
+TEST_F(PassWatcherTest, EmptyNameAfterASatelliteIsAnnouncedWithoutSpelling)
+{
+    TickWith("SNAO-7");
+    EXPECT_EQ(SoundsOf(TickWith("SN")), ChainFor({}));
+    EXPECT_EQ(Module1::PreviousSatellite, "");
+    // The empty name again: stored "" equals it, nothing is played.
+    EXPECT_EQ(SoundsOf(TickWith("X")), Log{});
+}
+
+TEST_F(PassWatcherTest, EveryChangeOfSatelliteIsAnnouncedAndCaseMatters)
+{
+    EXPECT_EQ(SoundsOf(TickWith("SNAO-7 AZ1")), ChainFor({"A.wav", "O.wav", "7.wav"}));
+    EXPECT_EQ(SoundsOf(TickWith("SNISS AZ1")), ChainFor({"I.wav", "S.wav", "S.wav"}));
+    EXPECT_EQ(SoundsOf(TickWith("SNAO-7 AZ2")), ChainFor({"A.wav", "O.wav", "7.wav"}));
+    EXPECT_EQ(SoundsOf(TickWith("SNao-7 AZ2")), ChainFor({"a.wav", "o.wav", "7.wav"}));
+}
+
+TEST_F(PassWatcherTest, SatelliteLostAndSeenAgainIsAnnouncedAgain)
+{
+    for (const char* gap : {"** NO SATELLITE **", ""}) {
+        TickWith("SNISS AZ1");
+        EXPECT_EQ(SoundsOf(TickWith(gap)), Log{}) << gap;
+        EXPECT_EQ(SoundsOf(TickWith("SNISS AZ2")), ChainFor({"I.wav", "S.wav", "S.wav"})) << gap;
+    }
+}
+
+TEST_F(PassWatcherTest, FirstTickAfterStartWithNoLinkChangesNothing)
+{
+    EXPECT_EQ(TickWith(""), (Log{"timer off", "read mirror", "timer on"}));
+    EXPECT_EQ(form.status, "Disconnected from SatPC32");
+}
+
+}  // namespace
+}  // namespace korvane
