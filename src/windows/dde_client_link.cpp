@@ -1,0 +1,404 @@
+#include "windows/dde_client_link.h"
+
+#include <dde.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+#include "link/item_data.h"
+
+namespace korvane::win32 {
+namespace {
+
+constexpr char kWindowClass[] = "KorvaneDdeClientLink";
+constexpr UINT_PTR kServerCheckTimer = 1;
+constexpr WORD kAckPositive = 0x8000;  // fAck of DDEACK
+
+struct DataHeader {
+    bool release;
+    bool ackRequested;
+    int format;
+};
+
+DataHeader ReadDataHeader(const DDEDATA& data)
+{
+    return DataHeader{data.fRelease != 0, data.fAckReq != 0, data.cfFormat};
+}
+
+WPARAM AsWParam(HWND window)
+{
+    return reinterpret_cast<WPARAM>(window);
+}
+
+HWND AsWindow(WPARAM wParam)
+{
+    return reinterpret_cast<HWND>(wParam);
+}
+
+ATOM AsAtom(UINT_PTR value)
+{
+    return static_cast<ATOM>(value);
+}
+
+LPARAM AtomPair(WORD low, ATOM high)
+{
+    return static_cast<LPARAM>(MAKELONG(low, high));
+}
+
+std::vector<HWND> OtherProcessesTopLevelWindows()
+{
+    std::vector<HWND> windows;
+    EnumWindows(
+        [](HWND window, LPARAM context) -> BOOL {
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (process != GetCurrentProcessId()) {
+                reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure)
+{
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = kWindowClass;
+    RegisterClassExA(&windowClass);  // fails harmlessly when already registered
+}
+
+}  // namespace
+
+DdeClientLink::DdeClientLink(HINSTANCE instance, DdeLinkEvents& events, DdeTimeouts timeouts)
+    : events_(events), timeouts_(timeouts)
+{
+    RegisterWindowClass(instance, &DdeClientLink::WindowProc);
+    // A message-only window: servers answer it by handle, and broadcasts never reach it.
+    window_.Reset(CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, this));
+}
+
+DdeClientLink::~DdeClientLink()
+{
+    EndConversation();
+}
+
+bool DdeClientLink::Open(const std::string& service, const std::string& topic, const std::string& item)
+{
+    if (state_ == State::Linked) {
+        EndConversation();
+        events_.OnLinkClosed();
+    } else {
+        EndConversation();
+    }
+    if (!window_) {
+        return false;
+    }
+
+    server_ = Initiate(service, topic);
+    if (server_ == nullptr) {
+        return false;
+    }
+    state_ = State::Opening;
+    item_ = item;
+    if (!Advise()) {
+        EndConversation();
+        return false;
+    }
+
+    state_ = State::Linked;
+    SetTimer(window_.Get(), kServerCheckTimer, timeouts_.serverCheckMs, nullptr);
+    bool refuse = false;
+    events_.OnLinkOpened(refuse);
+    if (refuse) {
+        EndConversation();
+        return false;
+    }
+    RequestCurrentValue();
+    return true;
+}
+
+void DdeClientLink::Close()
+{
+    EndConversation();
+}
+
+HWND DdeClientLink::Initiate(const std::string& service, const std::string& topic)
+{
+    const ATOM serviceAtom = GlobalAddAtomA(service.c_str());
+    const ATOM topicAtom = GlobalAddAtomA(topic.c_str());
+    initiateAnswer_ = nullptr;
+    if (serviceAtom != 0 && topicAtom != 0) {
+        // Asks one window at a time, each with a time limit, instead of a broadcast that a
+        // single hung window could block for good. The first server to answer is taken.
+        initiating_ = true;
+        const ULONGLONG deadline = GetTickCount64() + timeouts_.initiateMs;
+        for (HWND candidate : OtherProcessesTopLevelWindows()) {
+            const ULONGLONG now = GetTickCount64();
+            if (initiateAnswer_ != nullptr || now >= deadline) {
+                break;
+            }
+            const auto wait = static_cast<UINT>(std::min<ULONGLONG>(timeouts_.initiatePerWindowMs, deadline - now));
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutA(candidate, WM_DDE_INITIATE, AsWParam(window_.Get()), AtomPair(serviceAtom, topicAtom),
+                                SMTO_NORMAL | SMTO_ABORTIFHUNG, wait, &ignored);
+        }
+        initiating_ = false;
+    }
+    if (serviceAtom != 0) {
+        GlobalDeleteAtom(serviceAtom);
+    }
+    if (topicAtom != 0) {
+        GlobalDeleteAtom(topicAtom);
+    }
+    return initiateAnswer_;
+}
+
+bool DdeClientLink::Advise()
+{
+    HGLOBAL options = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, sizeof(DDEADVISE));
+    if (options == nullptr) {
+        return false;
+    }
+    auto* advise = static_cast<DDEADVISE*>(GlobalLock(options));
+    if (advise == nullptr) {
+        GlobalFree(options);
+        return false;
+    }
+    *advise = DDEADVISE{};  // data with every change, no acknowledgement asked of the client
+    advise->cfFormat = CF_TEXT;
+    GlobalUnlock(options);
+
+    const ATOM itemAtom = GlobalAddAtomA(item_.c_str());
+    const LPARAM packed = PackDDElParam(WM_DDE_ADVISE, reinterpret_cast<UINT_PTR>(options), itemAtom);
+    adviseAnswer_ = AdviseAnswer::Pending;
+    adviseOptions_ = options;
+    if (itemAtom == 0 || !PostMessageA(server_, WM_DDE_ADVISE, AsWParam(window_.Get()), packed)) {
+        FreeDDElParam(WM_DDE_ADVISE, packed);
+        if (itemAtom != 0) {
+            GlobalDeleteAtom(itemAtom);
+        }
+        GlobalFree(options);
+        adviseOptions_ = nullptr;
+        return false;
+    }
+
+    PumpConversationUntil(
+        [this] { return adviseAnswer_ != AdviseAnswer::Pending || server_ == nullptr || !IsWindow(server_); },
+        timeouts_.adviseAckMs);
+    // Once answered, the options belong to the server (accepted) or were freed (refused).
+    // Unanswered, the server may still read them, so they are left to it.
+    adviseOptions_ = nullptr;
+    return adviseAnswer_ == AdviseAnswer::Accepted && server_ != nullptr;
+}
+
+void DdeClientLink::RequestCurrentValue()
+{
+    // A hot link sends data only on a change: ask for the value as it stands now.
+    const ATOM itemAtom = GlobalAddAtomA(item_.c_str());
+    if (itemAtom != 0 && !PostMessageA(server_, WM_DDE_REQUEST, AsWParam(window_.Get()), AtomPair(CF_TEXT, itemAtom))) {
+        GlobalDeleteAtom(itemAtom);
+    }
+}
+
+LRESULT CALLBACK DdeClientLink::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<DdeClientLink*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (self == nullptr || message == WM_NCDESTROY) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    return self->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT DdeClientLink::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DDE_ACK:
+        // Answers to an initiate are sent, every other acknowledgement is posted.
+        if (InSendMessage()) {
+            OnInitiateAck(AsWindow(wParam), lParam);
+        } else {
+            OnAck(AsWindow(wParam), lParam);
+        }
+        return 0;
+    case WM_DDE_DATA:
+        OnData(AsWindow(wParam), lParam);
+        return 0;
+    case WM_DDE_TERMINATE:
+        OnTerminate(AsWindow(wParam));
+        return 0;
+    case WM_TIMER:
+        if (wParam == kServerCheckTimer) {
+            OnServerCheck();
+        }
+        return 0;
+    default:
+        return DefWindowProcA(window_.Get(), message, wParam, lParam);
+    }
+}
+
+void DdeClientLink::OnInitiateAck(HWND server, LPARAM lParam)
+{
+    GlobalDeleteAtom(LOWORD(lParam));
+    GlobalDeleteAtom(HIWORD(lParam));
+    if (initiating_ && initiateAnswer_ == nullptr) {
+        initiateAnswer_ = server;
+        return;
+    }
+    // A second server, or one that answered too late: end that conversation at once.
+    if (PostMessageA(server, WM_DDE_TERMINATE, AsWParam(window_.Get()), 0)) {
+        terminating_.insert(server);
+    }
+}
+
+void DdeClientLink::OnAck(HWND from, LPARAM lParam)
+{
+    UINT_PTR status = 0;
+    UINT_PTR itemAtom = 0;
+    if (!UnpackDDElParam(WM_DDE_ACK, lParam, &status, &itemAtom)) {
+        return;
+    }
+    FreeDDElParam(WM_DDE_ACK, lParam);
+    GlobalDeleteAtom(AsAtom(itemAtom));
+
+    if (from == server_ && state_ == State::Opening && adviseAnswer_ == AdviseAnswer::Pending) {
+        const bool accepted = (status & kAckPositive) != 0;
+        adviseAnswer_ = accepted ? AdviseAnswer::Accepted : AdviseAnswer::Refused;
+        if (!accepted && adviseOptions_ != nullptr) {
+            GlobalFree(adviseOptions_);  // a refused advise leaves its options to the client
+            adviseOptions_ = nullptr;
+        }
+    }
+}
+
+void DdeClientLink::OnData(HWND from, LPARAM lParam)
+{
+    UINT_PTR dataHandle = 0;
+    UINT_PTR itemAtom = 0;
+    if (!UnpackDDElParam(WM_DDE_DATA, lParam, &dataHandle, &itemAtom)) {
+        return;
+    }
+    FreeDDElParam(WM_DDE_DATA, lParam);
+    auto* const data = reinterpret_cast<HGLOBAL>(dataHandle);
+    const bool fromOurServer = from == server_ && state_ != State::Idle;
+
+    DataHeader header{false, false, 0};
+    bool isText = false;
+    std::string text;
+    if (data != nullptr) {
+        const SIZE_T size = GlobalSize(data);
+        const auto* bytes = static_cast<const unsigned char*>(GlobalLock(data));
+        constexpr std::size_t kValueOffset = offsetof(DDEDATA, Value);
+        if (bytes != nullptr) {
+            if (size >= kValueOffset) {
+                header = ReadDataHeader(*reinterpret_cast<const DDEDATA*>(bytes));
+                isText = header.format == CF_TEXT;
+                if (isText && fromOurServer) {
+                    // Never past the block the server gave: the text ends at a NUL or at its end.
+                    text = TextFromItemData(reinterpret_cast<const char*>(bytes + kValueOffset), size - kValueOffset);
+                }
+            }
+            GlobalUnlock(data);
+        }
+        if (header.release) {
+            GlobalFree(data);
+        }
+    }
+
+    if (header.ackRequested) {
+        const UINT_PTR ackStatus = isText && fromOurServer ? kAckPositive : 0;
+        const LPARAM ack = PackDDElParam(WM_DDE_ACK, ackStatus, itemAtom);
+        if (!PostMessageA(from, WM_DDE_ACK, AsWParam(window_.Get()), ack)) {
+            FreeDDElParam(WM_DDE_ACK, ack);
+            GlobalDeleteAtom(AsAtom(itemAtom));
+        }
+    } else {
+        GlobalDeleteAtom(AsAtom(itemAtom));
+    }
+
+    if (isText && fromOurServer && data != nullptr) {
+        events_.OnLinkText(text);
+    }
+}
+
+void DdeClientLink::OnTerminate(HWND from)
+{
+    if (terminating_.erase(from) > 0) {
+        return;  // the server's answer to a terminate of ours
+    }
+    PostMessageA(from, WM_DDE_TERMINATE, AsWParam(window_.Get()), 0);
+    if (from == server_) {
+        ServerGone();
+    }
+}
+
+void DdeClientLink::OnServerCheck()
+{
+    std::erase_if(terminating_, [](HWND server) { return !IsWindow(server); });
+    if (server_ != nullptr && !IsWindow(server_)) {
+        // The server vanished without ending the conversation (it crashed or was killed).
+        ServerGone();
+    }
+}
+
+void DdeClientLink::ServerGone()
+{
+    const bool wasLinked = state_ == State::Linked;
+    KillTimer(window_.Get(), kServerCheckTimer);
+    server_ = nullptr;
+    state_ = State::Idle;
+    if (wasLinked) {
+        events_.OnLinkClosed();
+    }
+}
+
+void DdeClientLink::EndConversation()
+{
+    if (server_ != nullptr && IsWindow(server_)) {
+        if (state_ == State::Linked) {
+            const ATOM itemAtom = GlobalAddAtomA(item_.c_str());
+            if (itemAtom != 0 &&
+                !PostMessageA(server_, WM_DDE_UNADVISE, AsWParam(window_.Get()), AtomPair(0, itemAtom))) {
+                GlobalDeleteAtom(itemAtom);
+            }
+        }
+        if (PostMessageA(server_, WM_DDE_TERMINATE, AsWParam(window_.Get()), 0)) {
+            terminating_.insert(server_);
+        }
+    }
+    if (window_) {
+        KillTimer(window_.Get(), kServerCheckTimer);
+    }
+    server_ = nullptr;
+    state_ = State::Idle;
+}
+
+bool DdeClientLink::PumpConversationUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    // Only this link's DDE messages are taken: clicks and timer ticks wait in the queue,
+    // so no other handler runs in the middle of the one that opens the link.
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!done()) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) {
+            return false;
+        }
+        const auto wait = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 20));
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_POSTMESSAGE | QS_SENDMESSAGE);
+        MSG message;
+        while (!done() && PeekMessageA(&message, window_.Get(), WM_DDE_FIRST, WM_DDE_LAST, PM_REMOVE)) {
+            DispatchMessageA(&message);
+        }
+    }
+    return true;
+}
+
+}  // namespace korvane::win32

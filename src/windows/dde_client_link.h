@@ -1,0 +1,92 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <set>
+#include <string>
+
+#include "windows/win32_handles.h"
+
+namespace korvane::win32 {
+
+// What the link reports to the window it is bound to.
+class DdeLinkEvents {
+public:
+    virtual ~DdeLinkEvents() = default;
+
+    virtual void OnLinkOpened(bool& refuse) = 0;
+    virtual void OnLinkClosed() = 0;
+    // The item's text as it arrived, cut at the first NUL.
+    virtual void OnLinkText(const std::string& text) = 0;
+};
+
+// Bounds on how long opening a link may hold the window's thread.
+struct DdeTimeouts {
+    DWORD initiatePerWindowMs = 1000;  // one top-level window's answer to the initiate
+    DWORD initiateMs = 4000;           // all windows together
+    DWORD adviseAckMs = 3000;          // the server's answer to the hot-link request
+    UINT serverCheckMs = 250;          // how often the server's window is checked for life
+};
+
+// One DDE client conversation with a hot link on one text item, spoken at the message
+// level (WM_DDE_*), so that it works alike on Windows and under Wine. A server that ends
+// the conversation, or whose window disappears without a word (it crashed), closes the
+// link within a fraction of a second.
+class DdeClientLink {
+public:
+    DdeClientLink(HINSTANCE instance, DdeLinkEvents& events, DdeTimeouts timeouts = {});
+    ~DdeClientLink();
+
+    DdeClientLink(const DdeClientLink&) = delete;
+    DdeClientLink& operator=(const DdeClientLink&) = delete;
+
+    // Opens the conversation and the hot link, then asks for the item's current value.
+    // A conversation that is already open is ended first (and reported closed), so that
+    // one conversation at most feeds the item's text. Returns false when no server
+    // answered in time or the server refused.
+    bool Open(const std::string& service, const std::string& topic, const std::string& item);
+
+    // Ends the hot link and the conversation, if one is open. Reports nothing.
+    void Close();
+
+private:
+    enum class State { Idle, Opening, Linked };
+    enum class AdviseAnswer { Pending, Accepted, Refused };
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND Initiate(const std::string& service, const std::string& topic);
+    bool Advise();
+    void RequestCurrentValue();
+
+    void OnInitiateAck(HWND server, LPARAM lParam);
+    void OnAck(HWND from, LPARAM lParam);
+    void OnData(HWND from, LPARAM lParam);
+    void OnTerminate(HWND from);
+    void OnServerCheck();
+
+    void EndConversation();
+    void ServerGone();
+    bool PumpConversationUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+    DdeLinkEvents& events_;
+    DdeTimeouts timeouts_;
+    UniqueWindow window_;
+
+    State state_ = State::Idle;
+    HWND server_ = nullptr;
+    std::string item_;
+
+    bool initiating_ = false;
+    HWND initiateAnswer_ = nullptr;
+
+    AdviseAnswer adviseAnswer_ = AdviseAnswer::Pending;
+    HGLOBAL adviseOptions_ = nullptr;
+
+    // Conversations this side ended, whose servers have not yet answered the terminate.
+    std::set<HWND> terminating_;
+};
+
+}  // namespace korvane::win32

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <windows.h>
+
+#include "app/form1_layout.h"
+#include "windows/win32_handles.h"
+
+namespace korvane::win32 {
+
+// The fonts and brushes of Form1, created once for the screen's resolution and freed once.
+class Form1Look {
+public:
+    Form1Look() = default;
+
+    // Creates the fonts and the brush for the given dots per inch.
+    void Create(int dotsPerInch);
+
+    HFONT FontFor(ControlLook look) const;
+    // Colours a label's text and background; returns the brush for its background.
+    HBRUSH PaintLabel(ControlLook look, HDC dc) const;
+
+private:
+    UniqueFont statusFont_;
+    UniqueFont dialogFont_;
+    UniqueBrush statusBrush_;
+};
+
+// The screen's dots per inch.
+int ScreenDotsPerInch();
+
+}  // namespace korvane::win32

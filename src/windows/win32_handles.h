@@ -1,0 +1,77 @@
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace korvane::win32 {
+
+// Owns one handle and frees it once, with the function that fits its kind.
+template <typename Handle, typename Traits>
+class UniqueHandle {
+public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(Handle handle) : handle_(handle) {}
+    ~UniqueHandle() { Reset(); }
+
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, Handle{})) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept
+    {
+        if (this != &other) {
+            Reset(std::exchange(other.handle_, Handle{}));
+        }
+        return *this;
+    }
+
+    Handle Get() const { return handle_; }
+    explicit operator bool() const { return handle_ != Handle{}; }
+
+    void Reset(Handle handle = Handle{})
+    {
+        if (handle_ != Handle{}) {
+            Traits::Free(handle_);
+        }
+        handle_ = handle;
+    }
+
+private:
+    Handle handle_{};
+};
+
+struct GdiObjectTraits {
+    static void Free(HGDIOBJ object) { DeleteObject(object); }
+};
+struct ModuleTraits {
+    static void Free(HMODULE module) { FreeLibrary(module); }
+};
+struct WindowTraits {
+    static void Free(HWND window) { DestroyWindow(window); }
+};
+
+using UniqueFont = UniqueHandle<HFONT, GdiObjectTraits>;
+using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectTraits>;
+using UniqueModule = UniqueHandle<HMODULE, ModuleTraits>;
+using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
+
+// The screen's device context, for as long as it is needed.
+class ScreenDc {
+public:
+    ScreenDc() : dc_(GetDC(nullptr)) {}
+    ~ScreenDc()
+    {
+        if (dc_ != nullptr) {
+            ReleaseDC(nullptr, dc_);
+        }
+    }
+    ScreenDc(const ScreenDc&) = delete;
+    ScreenDc& operator=(const ScreenDc&) = delete;
+
+    HDC Get() const { return dc_; }
+
+private:
+    HDC dc_;
+};
+
+}  // namespace korvane::win32

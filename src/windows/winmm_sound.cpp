@@ -1,0 +1,34 @@
+#include "windows/winmm_sound.h"
+
+#include "windows/program_directory.h"
+
+namespace korvane::win32 {
+
+std::string WinmmSound::ProgramDirectory()
+{
+    return ProgramDirectoryAnsi();
+}
+
+void WinmmSound::Play(const std::string& path, PlayMode mode)
+{
+    if (const SndPlaySoundA play = LoadOnFirstUse()) {
+        // The result is not examined: a file that cannot be played does not stop the chain.
+        play(path.c_str(), static_cast<UINT>(mode));
+    }
+}
+
+WinmmSound::SndPlaySoundA WinmmSound::LoadOnFirstUse()
+{
+    if (!loadTried_) {
+        loadTried_ = true;
+        winmm_.Reset(LoadLibraryA("winmm.dll"));
+        if (winmm_) {
+            // GetProcAddress returns a generic function pointer; this is the documented signature.
+            sndPlaySound_ = reinterpret_cast<SndPlaySoundA>(
+                reinterpret_cast<void*>(GetProcAddress(winmm_.Get(), "sndPlaySoundA")));
+        }
+    }
+    return sndPlaySound_;
+}
+
+}  // namespace korvane::win32
