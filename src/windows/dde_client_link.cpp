@@ -215,10 +215,10 @@ LRESULT CALLBACK DdeClientLink::WindowProc(HWND window, UINT message, WPARAM wPa
     if (self == nullptr || message == WM_NCDESTROY) {
         return DefWindowProcA(window, message, wParam, lParam);
     }
-    return self->HandleMessage(message, wParam, lParam);
+    return self->HandleMessage(window, message, wParam, lParam);
 }
 
-LRESULT DdeClientLink::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT DdeClientLink::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_DDE_ACK:
@@ -241,7 +241,8 @@ LRESULT DdeClientLink::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return 0;
     default:
-        return DefWindowProcA(window_.Get(), message, wParam, lParam);
+        // The handle is not yet kept while the window is being created.
+        return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 

@@ -55,7 +55,7 @@ private:
     enum class AdviseAnswer { Pending, Accepted, Refused };
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND Initiate(const std::string& service, const std::string& topic);
     bool Advise();

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and trying Korvane need, if any is missing.
+# Prints what it installs; uses apt-get as root, or through sudo.
+set -euo pipefail
+
+# Each line: a file that the package provides, then the package.
+required=(
+  "/usr/bin/cmake cmake"
+  "/usr/bin/ninja ninja-build"
+  "/usr/bin/g++ g++"
+  "/usr/include/gtest/gtest.h libgtest-dev"
+  "/usr/src/googletest/CMakeLists.txt googletest"
+  "/usr/bin/x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix"
+  "/usr/bin/x86_64-w64-mingw32-windres binutils-mingw-w64-x86-64"
+  "/usr/bin/wine wine"
+  "/usr/lib/wine/wine64 wine64"
+  "/usr/share/wine/fonts/tahoma.ttf fonts-wine"
+  "/usr/bin/Xvfb xvfb"
+  "/usr/bin/xauth xauth"
+  "/usr/bin/xdpyinfo x11-utils"
+  "/usr/bin/pulseaudio pulseaudio"
+  "/usr/bin/parecord pulseaudio-utils"
+  "/usr/bin/sox sox"
+  "/usr/bin/espeak-ng espeak-ng"
+  "/usr/bin/convert imagemagick"
+  "/usr/bin/python3 python3"
+)
+
+missing=()
+for entry in "${required[@]}"; do
+  read -r file package <<<"$entry"
+  [ -e "$file" ] || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+  as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+  as_root=(sudo)
+else
+  echo "error: packages missing (${missing[*]}) and neither root nor sudo is available" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+echo "Installed: ${missing[*]}"
