@@ -23,6 +23,7 @@ required=(
   "/usr/bin/sox sox"
   "/usr/bin/espeak-ng espeak-ng"
   "/usr/bin/convert imagemagick"
+  "/usr/bin/xdotool xdotool"
   "/usr/bin/python3 python3"
 )
 
