@@ -1,0 +1,87 @@
+#include "dde_post.h"
+
+#include <cstddef>
+#include <cstring>
+
+namespace standin {
+
+bool post_ack(HWND from, HWND to, UINT received_message, LPARAM reuse, WORD status, UINT_PTR value) {
+    const LPARAM lparam = reuse ? ReuseDDElParam(reuse, received_message, WM_DDE_ACK, status, value)
+                                : PackDDElParam(WM_DDE_ACK, status, value);
+    if (PostMessageW(to, WM_DDE_ACK, wparam_from(from), lparam)) return true;
+    FreeDDElParam(WM_DDE_ACK, lparam);
+    return false;
+}
+
+bool post_data(HWND from, HWND to, ATOM item, std::string_view bytes, WORD format, bool response,
+               bool ack_requested, bool warm, HGLOBAL* posted) {
+    HGLOBAL data = nullptr;
+    if (!warm) {
+        const std::size_t header = offsetof(DDEDATA, Value);
+        data = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, header + bytes.size());
+        auto* dde = data ? static_cast<DDEDATA*>(GlobalLock(data)) : nullptr;
+        if (!dde) {
+            if (data) GlobalFree(data);
+            GlobalDeleteAtom(item);
+            return false;
+        }
+        dde->unused = 0;
+        dde->reserved = 0;
+        dde->fResponse = response ? 1 : 0;
+        dde->fRelease = 1;
+        dde->fAckReq = ack_requested ? 1 : 0;
+        dde->cfFormat = static_cast<short>(format);
+        if (!bytes.empty()) std::memcpy(reinterpret_cast<BYTE*>(dde) + header, bytes.data(), bytes.size());
+        GlobalUnlock(data);
+    }
+    const LPARAM lparam = PackDDElParam(WM_DDE_DATA, reinterpret_cast<UINT_PTR>(data), item);
+    if (!PostMessageW(to, WM_DDE_DATA, wparam_from(from), lparam)) {
+        FreeDDElParam(WM_DDE_DATA, lparam);
+        if (data) GlobalFree(data);
+        GlobalDeleteAtom(item);
+        return false;
+    }
+    if (posted) *posted = data;
+    return true;
+}
+
+void release_unanswered(UINT message, LPARAM lparam) {
+    UINT_PTR low = 0;
+    UINT_PTR high = 0;
+    switch (message) {
+    case WM_DDE_ADVISE:
+    case WM_DDE_POKE:
+    case WM_DDE_DATA:
+        UnpackDDElParam(message, lparam, &low, &high);
+        FreeDDElParam(message, lparam);
+        if (low) {
+            // ADVISE options are always ours to free here; POKE and DATA only with fRelease.
+            bool release = message == WM_DDE_ADVISE;
+            if (!release) {
+                if (const auto* head = static_cast<const DDEPOKE*>(GlobalLock(reinterpret_cast<HGLOBAL>(low)))) {
+                    release = head->fRelease != 0;
+                    GlobalUnlock(reinterpret_cast<HGLOBAL>(low));
+                }
+            }
+            if (release) GlobalFree(reinterpret_cast<HGLOBAL>(low));
+        }
+        if (high) GlobalDeleteAtom(static_cast<ATOM>(high));
+        break;
+    case WM_DDE_REQUEST:
+    case WM_DDE_UNADVISE:
+        if (const ATOM item = high_word(lparam)) GlobalDeleteAtom(item);
+        break;
+    case WM_DDE_ACK:
+        UnpackDDElParam(message, lparam, &low, &high);
+        FreeDDElParam(message, lparam);
+        if (high && high <= 0xFFFF) GlobalDeleteAtom(static_cast<ATOM>(high));
+        break;
+    case WM_DDE_EXECUTE:
+        if (lparam) GlobalFree(reinterpret_cast<HGLOBAL>(lparam));
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace standin

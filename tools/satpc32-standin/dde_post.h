@@ -1,0 +1,37 @@
+#pragma once
+// Building, posting and releasing message-level DDE messages, following the
+// ownership rules of the DDE protocol: whoever fails to post a message frees what
+// it carries; the receiver of a posted message frees the packed lParam.
+#include <windows.h>
+#include <dde.h>
+
+#include <string_view>
+
+namespace standin {
+
+inline HWND hwnd_from(WPARAM w) { return reinterpret_cast<HWND>(w); }
+inline WPARAM wparam_from(HWND h) { return reinterpret_cast<WPARAM>(h); }
+inline WORD low_word(LPARAM l) { return static_cast<WORD>(static_cast<ULONG_PTR>(l) & 0xFFFF); }
+inline WORD high_word(LPARAM l) { return static_cast<WORD>((static_cast<ULONG_PTR>(l) >> 16) & 0xFFFF); }
+inline LPARAM two_words(WORD low, WORD high) {
+    return static_cast<LPARAM>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
+}
+
+inline constexpr WORD kAckPositive = 0x8000;
+inline constexpr WORD kAckNegative = 0;
+
+// Posts WM_DDE_ACK carrying `status` and `value` (an item atom or a command handle).
+// `reuse` is the received packed lParam to recycle (0 when the request was not packed).
+bool post_ack(HWND from, HWND to, UINT received_message, LPARAM reuse, WORD status, UINT_PTR value);
+
+// Posts WM_DDE_DATA for `item`. hData is NULL for a warm link's notice, otherwise it
+// holds `bytes` in `format` with fRelease set, so the client frees it.
+// The atom travels with the message and is deleted here if the post fails.
+// `posted`, when given, receives the data handle that went out.
+bool post_data(HWND from, HWND to, ATOM item, std::string_view bytes, WORD format,
+               bool response, bool ack_requested, bool warm, HGLOBAL* posted = nullptr);
+
+// Releases everything a posted DDE message carries, as a receiver that will not answer.
+void release_unanswered(UINT message, LPARAM lparam);
+
+}  // namespace standin

@@ -1,0 +1,77 @@
+#pragma once
+// SatPC32's side of DDE, spoken at the message level: answers WM_DDE_INITIATE for
+// SatPC32|SatPcDdeConv, opens one hidden window per conversation, keeps advise links
+// on SatPcDdeItem and sends the item's bytes to them on every change.
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "event_log.h"
+#include "script_command.h"
+
+namespace standin {
+
+class DdeServer {
+public:
+    explicit DdeServer(EventLog& log);
+    ~DdeServer();
+    DdeServer(const DdeServer&) = delete;
+    DdeServer& operator=(const DdeServer&) = delete;
+
+    bool start(HINSTANCE instance);
+
+    void set_value(std::string bytes);  // and send it to every advise link
+    void set_refuse(bool refuse) { refuse_ = refuse; }
+    void set_advise_mode(AdviseMode mode) { advise_mode_ = mode; }
+    void set_format(unsigned format) { format_ = static_cast<WORD>(format); }
+
+    // Posts WM_DDE_TERMINATE to every open conversation; returns how many now await a reply.
+    std::size_t terminate_all();
+    std::size_t awaiting_terminate_reply() const;
+    // Drops every conversation still waiting for its reply.
+    void drop_unanswered();
+    // Called whenever a conversation has ended.
+    void on_conversation_closed(std::function<void()> callback) { closed_ = std::move(callback); }
+
+private:
+    struct Conversation {
+        HWND client = nullptr;
+        bool advised = false;
+        bool warm = false;
+        bool ack_requested = false;
+        bool terminating = false;
+        std::deque<HGLOBAL> unacknowledged;  // DATA sent with fAckReq, freed on a negative ACK
+    };
+
+    static LRESULT CALLBACK main_proc(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK conversation_proc(HWND, UINT, WPARAM, LPARAM);
+
+    void on_initiate(HWND client, LPARAM lparam);
+    void on_conversation_message(HWND self, UINT message, WPARAM wparam, LPARAM lparam);
+    void on_advise(HWND self, Conversation& c, LPARAM lparam);
+    void on_unadvise(HWND self, Conversation& c, LPARAM lparam);
+    void on_request(HWND self, Conversation& c, LPARAM lparam);
+    void on_ack(Conversation& c, LPARAM lparam);
+    void on_terminate(HWND self, Conversation& c);
+    bool send_value(HWND self, Conversation& c, ATOM item, bool response);
+    void close(HWND self);
+    void event(const std::string& what, HWND client);
+
+    EventLog& log_;
+    HINSTANCE instance_ = nullptr;
+    HWND main_window_ = nullptr;
+    ATOM service_ = 0;
+    ATOM topic_ = 0;
+    ATOM item_ = 0;
+    std::string value_ = std::string(1, '\0');
+    bool refuse_ = false;
+    AdviseMode advise_mode_ = AdviseMode::Ok;
+    WORD format_ = CF_TEXT;
+    std::map<HWND, Conversation> conversations_;
+    std::function<void()> closed_;
+};
+
+}  // namespace standin

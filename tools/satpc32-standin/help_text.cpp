@@ -1,0 +1,73 @@
+#include "help_text.h"
+
+namespace standin {
+
+const char* help_text() {
+    return R"(satpc32-standin: stands in for SatPC32's DDE server, so that Korvane can be
+tried and tested without SatPC32.
+
+Serves service "SatPC32", topic "SatPcDdeConv", item "SatPcDdeItem" in CF_TEXT,
+as hot (and warm) advise links and requests, to any number of conversations.
+
+Usage: satpc32-standin.exe [--script FILE] [--log FILE] [--exit-at-end] [--help]
+  --script FILE   run the script in FILE (checked as a whole before it starts);
+                  without it, script lines are read from standard input as they come
+                  (a bad line is reported as "error ..." and skipped)
+  --log FILE      write every event line to FILE as well
+  --exit-at-end   at the end of the script, do what "quit" does; without it the
+                  stand-in keeps serving until it is killed
+  --help          this text
+
+Script: one command per line, run in order while DDE messages keep being served.
+  set <text>       the item becomes the rest of the line (spaces kept, may be empty),
+                   sent with a terminating NUL to every advised conversation
+  sethex <hex>     the item becomes exactly these bytes (e.g. "41 42 00" or "414200"),
+                   with no NUL added
+  wait <ms>        pause the script for ms milliseconds
+  terminate        end every conversation: post WM_DDE_TERMINATE, wait up to 1000 ms
+                   for the replies
+  exit             end the process at once, ending no conversation (a crash)
+  quit             terminate every conversation, then exit with code 0
+  refuse on|off    ignore (on) or answer (off, default) new WM_DDE_INITIATE
+  advise ok|nack|ignore
+                   answer WM_DDE_ADVISE positively (default), negatively, or never
+  hang <ms>        stop serving messages for ms milliseconds (a hung tracker; a
+                   client broadcasting WM_DDE_INITIATE meanwhile waits for it)
+  format <n>|text  send DATA (advise data and request answers) in clipboard format n;
+                   "format text" goes back to CF_TEXT
+  # ...            comment; blank lines are ignored too
+  Example:
+    set SNAO-7 AZ123.4 EL10.2 UP432150000 UMUSB DN145950000 DMUSB MA0.0
+    wait 5000
+    set ** NO SATELLITE **
+
+Events: one line each on standard output, flushed at once (<client> is the client's
+window handle in hex, e.g. 0x2004E):
+  ready                          serving; the script starts now
+  command <line>                 a script command starts
+  error <message>: <line>        a bad line on standard input, skipped
+  initiate <client>              a conversation was opened
+  initiate <client> refused      ignored because of "refuse on"
+  advise ok|nack|ignored <client>
+                                 answer to WM_DDE_ADVISE by the advise mode
+  advise rejected <client> item|format
+                                 negative answer: not our item, or not CF_TEXT
+  request answered|refused <client>
+  unadvise <client>              link ended (unadvise refused <client>: no such link)
+  data sent <n> clients          after set/sethex: DATA posted to n conversations
+  data ack <client> ok|nack      the client acknowledged DATA (when it asked to)
+  poke refused <client>, execute refused <client>
+  terminate from client <client> the client ended the conversation; answered
+  terminate sent <client>        the stand-in ended the conversation
+  terminate reply <client>       the client answered it
+  terminate timeout <client>     no answer within 1000 ms; dropped all the same
+  terminated                     "terminate" (or quit) is done
+  hang over                      a hang has ended
+  script end                     the end of the script was reached
+  exiting                        about to exit after quit or --exit-at-end
+Exit codes: 0 after quit, exit or --exit-at-end; 1 when the DDE window cannot be
+created; 2 for a bad command line or a bad line in the --script file.
+)";
+}
+
+}  // namespace standin

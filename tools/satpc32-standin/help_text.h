@@ -1,0 +1,8 @@
+#pragma once
+
+namespace standin {
+
+// The text printed by --help: usage, script commands and event lines.
+const char* help_text();
+
+}  // namespace standin

@@ -1,0 +1,120 @@
+#include "script_command.h"
+
+#include <charconv>
+
+namespace standin {
+namespace {
+
+constexpr unsigned kMaxMilliseconds = 3'600'000;
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+bool parse_unsigned(std::string_view text, unsigned max, unsigned& value) {
+    if (text.empty()) return false;
+    const auto* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc{} && ptr == end && value <= max;
+}
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+ParsedLine fail(std::string message) { return {false, {}, std::move(message)}; }
+ParsedLine done(Command command) { return {true, std::move(command), {}}; }
+
+ParsedLine parse_words(std::string_view word, std::string_view arg, std::string_view raw_rest) {
+    Command c;
+    if (word == "set") {
+        c.kind = CommandKind::Set;
+        c.payload.assign(raw_rest);
+        c.payload.push_back('\0');
+        return done(std::move(c));
+    }
+    if (word == "sethex") {
+        c.kind = CommandKind::SetHex;
+        if (!decode_hex(arg, c.payload)) return fail("sethex wants pairs of hex digits");
+        return done(std::move(c));
+    }
+    if (word == "wait" || word == "hang") {
+        c.kind = word == "wait" ? CommandKind::Wait : CommandKind::Hang;
+        if (!parse_unsigned(arg, kMaxMilliseconds, c.milliseconds))
+            return fail(std::string(word) + " wants milliseconds (0 to 3600000)");
+        return done(std::move(c));
+    }
+    if (word == "refuse") {
+        c.kind = CommandKind::Refuse;
+        if (arg != "on" && arg != "off") return fail("refuse wants on or off");
+        c.refuse = arg == "on";
+        return done(std::move(c));
+    }
+    if (word == "advise") {
+        c.kind = CommandKind::Advise;
+        if (arg == "ok") c.advise = AdviseMode::Ok;
+        else if (arg == "nack") c.advise = AdviseMode::Nack;
+        else if (arg == "ignore") c.advise = AdviseMode::Ignore;
+        else return fail("advise wants ok, nack or ignore");
+        return done(std::move(c));
+    }
+    if (word == "format") {
+        c.kind = CommandKind::Format;
+        if (arg == "text") c.format = kTextFormat;
+        else if (!parse_unsigned(arg, 0xFFFF, c.format) || c.format == 0)
+            return fail("format wants text or a clipboard format number (1 to 65535)");
+        return done(std::move(c));
+    }
+    const struct { std::string_view name; CommandKind kind; } bare[] = {
+        {"terminate", CommandKind::Terminate}, {"exit", CommandKind::Exit}, {"quit", CommandKind::Quit}};
+    for (const auto& b : bare) {
+        if (word != b.name) continue;
+        if (!arg.empty()) return fail(std::string(word) + " takes no argument");
+        c.kind = b.kind;
+        return done(std::move(c));
+    }
+    return fail("unknown command '" + std::string(word) + "'");
+}
+
+}  // namespace
+
+bool decode_hex(std::string_view hex, std::string& bytes) {
+    bytes.clear();
+    std::size_t i = 0;
+    while (i < hex.size()) {
+        if (is_blank(hex[i])) { ++i; continue; }
+        if (i + 1 >= hex.size()) return false;
+        const int high = hex_digit(hex[i]);
+        const int low = hex_digit(hex[i + 1]);
+        if (high < 0 || low < 0) return false;
+        bytes.push_back(static_cast<char>(high * 16 + low));
+        i += 2;
+    }
+    return true;
+}
+
+ParsedLine parse_command(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::string_view body = trim(line);
+    if (body.empty() || body.front() == '#') return done({});
+
+    const std::size_t word_end = body.find_first_of(" \t");
+    const std::string_view word = body.substr(0, word_end);
+    // For `set`: everything after the one blank that follows the word, untouched.
+    std::string_view raw_rest;
+    if (word_end != std::string_view::npos) {
+        const std::size_t start = static_cast<std::size_t>(body.data() - line.data()) + word_end + 1;
+        raw_rest = line.substr(start);
+    }
+    const std::string_view arg = word_end == std::string_view::npos ? std::string_view{} : trim(body.substr(word_end));
+    return parse_words(word, arg, raw_rest);
+}
+
+}  // namespace standin

@@ -1,0 +1,156 @@
+#include "script_player.h"
+
+#include <cstdio>
+
+namespace standin {
+namespace {
+
+constexpr wchar_t kPlayerClass[] = L"SatPC32StandinScript";
+constexpr UINT_PTR kWaitTimer = 1;
+constexpr UINT_PTR kTerminateTimer = 2;
+constexpr UINT kTerminateReplyMs = 1000;
+
+}  // namespace
+
+ScriptPlayer::ScriptPlayer(DdeServer& server, EventLog& log, bool exit_at_end)
+    : server_(server), log_(log), exit_at_end_(exit_at_end) {
+    server_.on_conversation_closed([this] { on_terminate_progress(); });
+}
+
+bool ScriptPlayer::create_window(HINSTANCE instance) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = window_proc;
+    wc.hInstance = instance;
+    wc.lpszClassName = kPlayerClass;
+    if (!RegisterClassExW(&wc)) return false;
+    window_ = CreateWindowExW(0, kPlayerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, this);
+    return window_ != nullptr;
+}
+
+LRESULT CALLBACK ScriptPlayer::window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* player = reinterpret_cast<ScriptPlayer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    switch (message) {
+    case kScriptLineMessage: {
+        auto* line = reinterpret_cast<std::string*>(lparam);
+        if (player) player->add_input_line(*line);
+        delete line;
+        return 0;
+    }
+    case kScriptEndMessage:
+        if (player) player->end_of_input();
+        return 0;
+    case WM_TIMER:
+        KillTimer(window, wparam);
+        if (!player) return 0;
+        if (wparam == kWaitTimer && player->state_ == State::Waiting) {
+            player->state_ = State::Running;
+            player->run();
+        } else if (wparam == kTerminateTimer && player->state_ == State::Terminating) {
+            player->finish_terminate();
+        }
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wparam, lparam);
+    }
+}
+
+void ScriptPlayer::add_input_line(const std::string& line) {
+    ParsedLine parsed = parse_command(line);
+    if (!parsed.ok) {
+        log_.line("error " + parsed.error + ": " + line);
+        return;
+    }
+    if (parsed.command.kind == CommandKind::Nothing) return;
+    add_command(line, std::move(parsed.command));
+}
+
+void ScriptPlayer::add_command(std::string line, Command command) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    pending_.push_back({std::move(line), std::move(command)});
+    run();
+}
+
+void ScriptPlayer::end_of_input() {
+    input_ended_ = true;
+    run();
+}
+
+void ScriptPlayer::run() {
+    while (state_ == State::Running && !pending_.empty()) {
+        const Pending next = std::move(pending_.front());
+        pending_.pop_front();
+        execute(next);
+    }
+    if (state_ == State::Running && pending_.empty() && input_ended_ && !end_reported_) {
+        end_reported_ = true;
+        log_.line("script end");
+        if (exit_at_end_) begin_terminate(true);
+    }
+}
+
+void ScriptPlayer::execute(const Pending& p) {
+    const Command& c = p.command;
+    log_.line("command " + p.line);
+    switch (c.kind) {
+    case CommandKind::Nothing: break;
+    case CommandKind::Set:
+    case CommandKind::SetHex: server_.set_value(c.payload); break;
+    case CommandKind::Wait:
+        state_ = State::Waiting;
+        SetTimer(window_, kWaitTimer, c.milliseconds, nullptr);
+        break;
+    case CommandKind::Terminate: begin_terminate(false); break;
+    case CommandKind::Exit:
+        // As if the tracker crashed: no conversation is ended, no window is cleaned up.
+        std::fflush(nullptr);
+        TerminateProcess(GetCurrentProcess(), 0);
+        break;
+    case CommandKind::Quit: begin_terminate(true); break;
+    case CommandKind::Refuse: server_.set_refuse(c.refuse); break;
+    case CommandKind::Advise: server_.set_advise_mode(c.advise); break;
+    case CommandKind::Hang:
+        Sleep(c.milliseconds);
+        log_.line("hang over");
+        break;
+    case CommandKind::Format: server_.set_format(c.format); break;
+    }
+}
+
+void ScriptPlayer::begin_terminate(bool then_quit) {
+    quit_after_terminate_ = then_quit;
+    state_ = State::Terminating;
+    if (server_.terminate_all() == 0) {
+        finish_terminate();
+        return;
+    }
+    SetTimer(window_, kTerminateTimer, kTerminateReplyMs, nullptr);
+}
+
+void ScriptPlayer::on_terminate_progress() {
+    if (state_ == State::Terminating && server_.awaiting_terminate_reply() == 0) finish_terminate();
+}
+
+void ScriptPlayer::finish_terminate() {
+    state_ = State::Running;  // first, so that the drops below do not come back here
+    KillTimer(window_, kTerminateTimer);
+    server_.drop_unanswered();
+    log_.line("terminated");
+    if (quit_after_terminate_) {
+        quit();
+        return;
+    }
+    run();
+}
+
+void ScriptPlayer::quit() {
+    state_ = State::Done;
+    log_.line("exiting");
+    PostQuitMessage(0);
+}
+
+}  // namespace standin

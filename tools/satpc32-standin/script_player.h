@@ -1,0 +1,60 @@
+#pragma once
+// Runs script commands one after another on the window thread. Waits and the wait
+// for TERMINATE replies are timers, so DDE messages keep being served meanwhile.
+#include <windows.h>
+
+#include <deque>
+#include <string>
+
+#include "dde_server.h"
+#include "event_log.h"
+#include "script_command.h"
+
+namespace standin {
+
+// Posted to the player's window by the thread that reads standard input.
+inline constexpr UINT kScriptLineMessage = WM_APP + 1;  // lParam: new std::string*, owned by the receiver
+inline constexpr UINT kScriptEndMessage = WM_APP + 2;
+
+class ScriptPlayer {
+public:
+    ScriptPlayer(DdeServer& server, EventLog& log, bool exit_at_end);
+    ScriptPlayer(const ScriptPlayer&) = delete;
+    ScriptPlayer& operator=(const ScriptPlayer&) = delete;
+
+    bool create_window(HINSTANCE instance);
+    HWND window() const { return window_; }
+
+    // A line read from standard input: parsed now, reported and skipped if bad.
+    void add_input_line(const std::string& line);
+    // A command already checked (from a --script file).
+    void add_command(std::string line, Command command);
+    void end_of_input();
+
+private:
+    enum class State { Running, Waiting, Terminating, Done };
+    struct Pending {
+        std::string line;
+        Command command;
+    };
+
+    static LRESULT CALLBACK window_proc(HWND, UINT, WPARAM, LPARAM);
+    void run();
+    void execute(const Pending& p);
+    void begin_terminate(bool then_quit);
+    void on_terminate_progress();
+    void finish_terminate();
+    void quit();
+
+    DdeServer& server_;
+    EventLog& log_;
+    bool exit_at_end_;
+    HWND window_ = nullptr;
+    std::deque<Pending> pending_;
+    bool input_ended_ = false;
+    bool end_reported_ = false;
+    bool quit_after_terminate_ = false;
+    State state_ = State::Running;
+};
+
+}  // namespace standin

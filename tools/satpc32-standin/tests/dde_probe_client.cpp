@@ -1,0 +1,170 @@
+#include "dde_probe_client.h"
+
+#include <dde.h>
+
+#include <cstddef>
+
+#include "message_pump.h"
+
+namespace standin_test {
+namespace {
+
+constexpr wchar_t kProbeClass[] = L"SatPC32StandinProbeClient";
+
+LPARAM two_words(WORD low, WORD high) {
+    return static_cast<LPARAM>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
+}
+WORD word_at(LPARAM l, int shift) { return static_cast<WORD>((static_cast<ULONG_PTR>(l) >> shift) & 0xFFFF); }
+
+}  // namespace
+
+DdeProbeClient::DdeProbeClient() {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = window_proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kProbeClass;
+    RegisterClassExW(&wc);  // fails harmlessly when already registered
+    window_ = CreateWindowExW(0, kProbeClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, this);
+}
+
+DdeProbeClient::~DdeProbeClient() {
+    if (server_) terminate(500);
+    if (window_) DestroyWindow(window_);
+}
+
+LRESULT CALLBACK DdeProbeClient::window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* client = reinterpret_cast<DdeProbeClient*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (client && message >= WM_DDE_FIRST && message <= WM_DDE_LAST) {
+        client->on_message(message, wparam, lparam);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
+bool DdeProbeClient::connect(const std::wstring& service, const std::wstring& topic) {
+    const ATOM a = service.empty() ? ATOM{0} : GlobalAddAtomW(service.c_str());
+    const ATOM t = topic.empty() ? ATOM{0} : GlobalAddAtomW(topic.c_str());
+    initiating_ = true;
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(HWND_BROADCAST, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(window_), two_words(a, t),
+                        SMTO_NORMAL, 3000, &ignored);
+    initiating_ = false;
+    if (a) GlobalDeleteAtom(a);
+    if (t) GlobalDeleteAtom(t);
+    return server_ != nullptr;
+}
+
+std::optional<WORD> DdeProbeClient::advise(const std::wstring& item, unsigned format, bool ack_requested,
+                                           DWORD timeout_ms) {
+    HGLOBAL options = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, sizeof(DDEADVISE));
+    auto* o = static_cast<DDEADVISE*>(GlobalLock(options));
+    o->reserved = 0;
+    o->fDeferUpd = 0;
+    o->fAckReq = ack_requested ? 1 : 0;
+    o->cfFormat = static_cast<short>(format);
+    GlobalUnlock(options);
+    const ATOM a = GlobalAddAtomW(item.c_str());
+    PostMessageW(server_, WM_DDE_ADVISE, reinterpret_cast<WPARAM>(window_),
+                 PackDDElParam(WM_DDE_ADVISE, reinterpret_cast<UINT_PTR>(options), a));
+    const std::optional<WORD> status = next_ack(timeout_ms);
+    if (status && !(*status & 0x8000)) GlobalFree(options);  // a refused advise leaves the options to us
+    return status;
+}
+
+std::optional<WORD> DdeProbeClient::unadvise(const std::wstring& item, DWORD timeout_ms) {
+    PostMessageW(server_, WM_DDE_UNADVISE, reinterpret_cast<WPARAM>(window_),
+                 two_words(CF_TEXT, GlobalAddAtomW(item.c_str())));
+    return next_ack(timeout_ms);
+}
+
+void DdeProbeClient::request(const std::wstring& item, unsigned format) {
+    PostMessageW(server_, WM_DDE_REQUEST, reinterpret_cast<WPARAM>(window_),
+                 two_words(static_cast<WORD>(format), GlobalAddAtomW(item.c_str())));
+}
+
+std::optional<WORD> DdeProbeClient::next_ack(DWORD timeout_ms) {
+    if (!pump_until([&] { return acks_.size() > acks_seen_; }, timeout_ms)) return std::nullopt;
+    return acks_[acks_seen_++];
+}
+
+bool DdeProbeClient::terminate(DWORD timeout_ms) {
+    if (!server_) return true;
+    terminating_ = true;
+    PostMessageW(server_, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window_), 0);
+    return pump_until([&] { return server_ == nullptr; }, timeout_ms);
+}
+
+bool DdeProbeClient::wait_for_data(std::size_t count, DWORD timeout_ms) {
+    return pump_until([&] { return data_.size() >= count; }, timeout_ms);
+}
+
+void DdeProbeClient::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
+    const HWND from = reinterpret_cast<HWND>(wparam);
+    if (message == WM_DDE_ACK && initiating_) {
+        // Keep the first server; a second one would get its conversation ended.
+        GlobalDeleteAtom(word_at(lparam, 0));
+        GlobalDeleteAtom(word_at(lparam, 16));
+        if (server_) PostMessageW(from, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window_), 0);
+        else server_ = from;
+        return;
+    }
+    if (from != server_) return;
+    switch (message) {
+    case WM_DDE_ACK: {
+        UINT_PTR status = 0;
+        UINT_PTR item = 0;
+        UnpackDDElParam(WM_DDE_ACK, lparam, &status, &item);
+        FreeDDElParam(WM_DDE_ACK, lparam);
+        if (item) GlobalDeleteAtom(static_cast<ATOM>(item));
+        acks_.push_back(static_cast<WORD>(status));
+        break;
+    }
+    case WM_DDE_DATA: on_data(lparam); break;
+    case WM_DDE_TERMINATE:
+        if (!terminating_) {
+            terminated_by_server_ = true;
+            if (answer_terminate_)
+                PostMessageW(server_, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window_), 0);
+        }
+        server_ = nullptr;
+        break;
+    default: break;
+    }
+}
+
+void DdeProbeClient::on_data(LPARAM lparam) {
+    UINT_PTR handle = 0;
+    UINT_PTR item = 0;
+    UnpackDDElParam(WM_DDE_DATA, lparam, &handle, &item);
+    const auto data = reinterpret_cast<HGLOBAL>(handle);
+    ReceivedData received;
+    bool release = false;
+    bool ack = false;
+    received.warm = data == nullptr;
+    if (const auto* d = data ? static_cast<const DDEDATA*>(GlobalLock(data)) : nullptr) {
+        const std::size_t header = offsetof(DDEDATA, Value);
+        const std::size_t size = GlobalSize(data);
+        received.bytes.assign(reinterpret_cast<const char*>(d) + header, size > header ? size - header : 0);
+        received.format = static_cast<unsigned short>(d->cfFormat);
+        received.response = d->fResponse != 0;
+        release = d->fRelease != 0;
+        ack = d->fAckReq != 0;
+        GlobalUnlock(data);
+    }
+    data_.push_back(received);
+    if (ack) {
+        PostMessageW(server_, WM_DDE_ACK, reinterpret_cast<WPARAM>(window_),
+                     ReuseDDElParam(lparam, WM_DDE_DATA, WM_DDE_ACK, 0x8000, item));
+    } else {
+        FreeDDElParam(WM_DDE_DATA, lparam);
+        GlobalDeleteAtom(static_cast<ATOM>(item));
+    }
+    if (release && data) GlobalFree(data);
+}
+
+}  // namespace standin_test

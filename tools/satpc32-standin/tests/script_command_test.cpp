@@ -1,0 +1,73 @@
+#include "script_command.h"
+#include "standin_options.h"
+
+#include <gtest/gtest.h>
+
+using standin::CommandKind;
+using standin::parse_command;
+
+namespace {
+
+std::string text_of(const char* s) { return std::string(s) + '\0'; }
+
+}  // namespace
+
+TEST(ScriptCommand, SetKeepsTheRestOfTheLineWholeAndAddsTheTerminatingNul) {
+    const auto p = parse_command("set SNAO-7 AZ123.4 EL10.2 UP432150000 UMUSB DN145950000 DMUSB MA0.0");
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.command.kind, CommandKind::Set);
+    EXPECT_EQ(p.command.payload, text_of("SNAO-7 AZ123.4 EL10.2 UP432150000 UMUSB DN145950000 DMUSB MA0.0"));
+    EXPECT_EQ(parse_command("set ** NO SATELLITE **").command.payload, text_of("** NO SATELLITE **"));
+    EXPECT_EQ(parse_command("set  two  spaces ").command.payload, text_of(" two  spaces "));
+    EXPECT_EQ(parse_command("set").command.payload, text_of(""));
+    EXPECT_EQ(parse_command("set \r").command.payload, text_of(""));  // CRLF scripts
+    EXPECT_EQ(parse_command("  set x").command.payload, text_of("x"));
+}
+
+TEST(ScriptCommand, SethexGivesExactlyTheBytes) {
+    const auto p = parse_command("sethex 41 42 00 ff");
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.command.payload, std::string("AB\0\xff", 4));
+    EXPECT_EQ(parse_command("sethex 4142").command.payload, "AB");
+    EXPECT_TRUE(parse_command("sethex").ok);
+    EXPECT_EQ(parse_command("sethex").command.payload, "");
+    EXPECT_FALSE(parse_command("sethex 414").ok);
+    EXPECT_FALSE(parse_command("sethex 4 1").ok);
+    EXPECT_FALSE(parse_command("sethex zz").ok);
+}
+
+TEST(ScriptCommand, ArgumentsAreChecked) {
+    EXPECT_EQ(parse_command("wait 250").command.milliseconds, 250u);
+    EXPECT_EQ(parse_command("hang 0").command.kind, CommandKind::Hang);
+    EXPECT_TRUE(parse_command("refuse on").command.refuse);
+    EXPECT_FALSE(parse_command("refuse off").command.refuse);
+    EXPECT_EQ(parse_command("advise ignore").command.advise, standin::AdviseMode::Ignore);
+    EXPECT_EQ(parse_command("format 49999").command.format, 49999u);
+    EXPECT_EQ(parse_command("format text").command.format, standin::kTextFormat);
+    EXPECT_EQ(parse_command("quit").command.kind, CommandKind::Quit);
+
+    for (const char* bad : {"wait", "wait -1", "wait 10ms", "wait 3600001", "hang x", "refuse maybe",
+                            "advise yes", "format 0", "format 65536", "quit now", "exit 1", "terminate all",
+                            "Set x", "bogus"}) {
+        EXPECT_FALSE(parse_command(bad).ok) << bad;
+    }
+}
+
+TEST(ScriptCommand, CommentsAndBlankLinesDoNothing) {
+    for (const char* nothing : {"", "   ", "\r", "# set x", "  # wait 5"}) {
+        const auto p = parse_command(nothing);
+        EXPECT_TRUE(p.ok) << nothing;
+        EXPECT_EQ(p.command.kind, CommandKind::Nothing) << nothing;
+    }
+}
+
+TEST(StandinOptions, ReadsScriptLogAndExitAtEnd) {
+    const auto p = standin::parse_options({"--script", "pass.txt", "--log", "out.log", "--exit-at-end"});
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.options.script_path, "pass.txt");
+    EXPECT_EQ(p.options.log_path, "out.log");
+    EXPECT_TRUE(p.options.exit_at_end);
+    EXPECT_FALSE(standin::parse_options({"--script"}).ok);
+    EXPECT_FALSE(standin::parse_options({"pass.txt"}).ok);
+    EXPECT_TRUE(standin::parse_options({"--help"}).options.help);
+}
