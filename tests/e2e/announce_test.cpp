@@ -1,0 +1,116 @@
+// The spoken warning for a rising satellite, as the sound library sees the calls.
+#include <algorithm>
+#include <thread>
+
+#include <windows.h>
+
+#include "driver/wait_until.h"
+#include "e2e_fixture.h"
+#include "link/link_texts.h"
+#include "watch/watch_status_texts.h"
+
+namespace korvane::e2e {
+namespace {
+
+using Announce = KorvaneTest;
+
+bool SamePath(const std::string& a, const std::string& b)
+{
+    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
+}
+
+TEST_F(Announce, RisingSatellitePlaysTheChainFromTheProgramsFolderOnce)
+{
+    StartTracker();
+    ASSERT_NO_FATAL_FAILURE(Link());
+    EXPECT_TRUE(app_.Sounds().attachMs.empty()) << "winmm.dll loaded before the first sound";
+
+    ASSERT_NO_FATAL_FAILURE(Report("AO-7"));
+    const auto chain = ChainFor("AO-7");
+    const SoundLog sounds = app_.WaitForSoundCalls(chain.size());
+    ASSERT_EQ(FilesAndFlags(sounds.calls), chain);
+    for (const auto& call : sounds.calls) {
+        const std::string folder = call.path.substr(0, call.path.find_last_of('\\'));
+        EXPECT_TRUE(SamePath(folder, app_.ExeFolder())) << call.path << " is not in " << app_.ExeFolder();
+    }
+    ASSERT_EQ(sounds.attachMs.size(), 1U);
+    EXPECT_LE(sounds.attachMs[0], sounds.calls[0].startMs);
+    // Each synchronous sound ends before the next one starts.
+    for (size_t i = 1; i < sounds.calls.size(); ++i) {
+        EXPECT_GE(sounds.calls[i].startMs, sounds.calls[i - 1].endMs) << "call " << i;
+    }
+
+    // Later ticks, and new texts for the same satellite, announce nothing more.
+    tracker_->Send("set SN" + std::string("AO-7 AZ130.0 EL20.0"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2300));
+    EXPECT_EQ(app_.Status(), SatelliteVisibleText("AO-7"));
+    EXPECT_EQ(app_.Sounds().calls.size(), chain.size());
+}
+
+TEST_F(Announce, EachChangeOfSatelliteIsAnnouncedAndLetterCaseCounts)
+{
+    StartTracker();
+    ASSERT_NO_FATAL_FAILURE(Link());
+    std::vector<std::pair<std::string, unsigned>> expected;
+    for (const std::string name : {"AO-7", "ao-7", "AO-7"}) {
+        ASSERT_NO_FATAL_FAILURE(Report(name));
+        const auto chain = ChainFor(name);
+        expected.insert(expected.end(), chain.begin(), chain.end());
+        ASSERT_EQ(FilesAndFlags(app_.WaitForSoundCalls(expected.size()).calls), expected) << "after " << name;
+    }
+}
+
+TEST_F(Announce, NoSatelliteMarkerShowsWaitingAndTheSameSatelliteIsAnnouncedAgainAfterIt)
+{
+    StartTracker();
+    ASSERT_NO_FATAL_FAILURE(Link());
+    ASSERT_NO_FATAL_FAILURE(Report("SO-50"));
+    tracker_->Send("set ** NO SATELLITE ** next AOS 12:34");
+    ASSERT_TRUE(app_.WaitForStatus(std::string(kNoneVisibleText), kSoon)) << app_.Status();
+    ASSERT_NO_FATAL_FAILURE(Report("SO-50"));
+
+    const auto chain = ChainFor("SO-50");
+    auto expected = chain;
+    expected.insert(expected.end(), chain.begin(), chain.end());
+    EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(expected.size()).calls), expected);
+}
+
+TEST_F(Announce, LowerCaseMarkerIsAnEmptyNameThatIsAnnouncedAfterASatellite)
+{
+    StartTracker();
+    ASSERT_NO_FATAL_FAILURE(Link());
+    ASSERT_NO_FATAL_FAILURE(Report("AO-7"));
+    tracker_->Send("set ** no satellite **");
+    ASSERT_TRUE(app_.WaitForStatus("Satellite  is currently visible", kSoon)) << app_.Status();
+
+    auto expected = ChainFor("AO-7");
+    const auto empty = ChainFor("");
+    expected.insert(expected.end(), empty.begin(), empty.end());
+    EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(expected.size()).calls), expected);
+}
+
+TEST_F(Announce, SatelliteAlreadyUpWhenLinkingIsAnnounced)
+{
+    StartTracker().Send("set " + ItemFor("NO-84"));
+    ASSERT_NO_FATAL_FAILURE(Link());
+    EXPECT_TRUE(app_.WaitForStatus(SatelliteVisibleText("NO-84"), kSoon)) << app_.Status() << "\n" << Transcript();
+    EXPECT_EQ(app_.Text(kLabel1), ItemFor("NO-84"));
+    EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(ChainFor("NO-84").size()).calls), ChainFor("NO-84"));
+}
+
+TEST_F(Announce, NameWithAmpersandDashAndSlashIsShownAsItIsAndSpelledWithoutDashAndSlash)
+{
+    StartTracker();
+    ASSERT_NO_FATAL_FAILURE(Link());
+    tracker_->Send("set SNA&B-1/2 AZ1");
+    ASSERT_TRUE(app_.WaitForStatus("Satellite A&B-1/2 is currently visible", kSoon)) << app_.Status();
+    EXPECT_NE(GetWindowLongA(app_.Control(kLabel3), GWL_STYLE) & SS_NOPREFIX, 0)
+        << "the status line would draw \"&\" as an access-key underline";
+    const std::vector<std::pair<std::string, unsigned>> expected{
+        {"bell.wav", 0}, {"satellite.wav", 0}, {"A.wav", 0}, {"&.wav", 0},
+        {"B.wav", 0},    {"1.wav", 0},         {"2.wav", 0}, {"IsRising.wav", 1}};
+    EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(expected.size()).calls), expected);
+}
+
+}  // namespace
+}  // namespace korvane::e2e

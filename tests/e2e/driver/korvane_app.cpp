@@ -1,0 +1,139 @@
+#include "korvane_app.h"
+
+#include <stdexcept>
+
+#include "app/form1_layout.h"
+#include "test_paths.h"
+#include "wait_until.h"
+#include "window_probe.h"
+
+namespace korvane::e2e {
+namespace {
+
+void CopyOrThrow(const std::string& from, const std::string& to)
+{
+    if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) {
+        throw std::runtime_error("cannot copy " + from + " to " + to);
+    }
+}
+
+// Wine takes the load order of a DLL from the registry key of the program that loads it.
+// (WINEDLLOVERRIDES in a child's environment block does not work: Wine puts the value from
+// the Unix environment back in.) "native,builtin" makes korvane.exe take the winmm.dll beside
+// it; "builtin" gives it Wine's own.
+void SetWinmmLoadOrder(const std::string& order)
+{
+    HKEY key = nullptr;
+    const char* path = "Software\\Wine\\AppDefaults\\korvane.exe\\DllOverrides";
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        throw std::runtime_error("cannot open HKCU\\" + std::string(path));
+    }
+    const LSTATUS status = RegSetValueExA(key, "winmm", 0, REG_SZ, reinterpret_cast<const BYTE*>(order.c_str()),
+                                          static_cast<DWORD>(order.size() + 1));
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) {
+        throw std::runtime_error("cannot set the load order of winmm.dll");
+    }
+}
+
+}  // namespace
+
+KorvaneApp::KorvaneApp() : KorvaneApp(Options{}) {}
+
+KorvaneApp::KorvaneApp(const Options& options)
+{
+    const std::string exe = folder_.File("korvane.exe");
+    CopyOrThrow(Paths().korvaneExe, exe);
+
+    ChildProcess::Options launch;
+    launch.commandLine = "\"" + exe + "\"";
+    launch.workingDirectory = folder_.Path();
+    if (options.fakeSound) {
+        CopyOrThrow(Paths().fakeWinmm, folder_.File("winmm.dll"));
+        launch.extraEnvironment = {"KORVANE_FAKE_WINMM_LOG=" + SoundLogPath(),
+                                   "KORVANE_FAKE_WINMM_HOLD_MS=" + std::to_string(options.holdMs)};
+    }
+    SetWinmmLoadOrder(options.fakeSound ? "native,builtin" : "builtin");
+    process_ = std::make_unique<ChildProcess>(launch);
+
+    const std::string caption(kForm1Caption);
+    const bool found = WaitUntil(
+        [&] {
+            window_ = FindTopLevelWindow(process_->Id(), caption);
+            return window_ != nullptr && IsWindowVisible(window_);
+        },
+        std::chrono::milliseconds(15000));
+    if (!found) {
+        throw std::runtime_error("korvane.exe showed no window titled \"" + caption + "\"");
+    }
+}
+
+KorvaneApp::~KorvaneApp()
+{
+    process_->Kill();
+}
+
+HWND KorvaneApp::Control(int id) const
+{
+    return GetDlgItem(window_, id);
+}
+
+std::optional<std::string> KorvaneApp::Text(int id) const
+{
+    return AskText(Control(id));
+}
+
+std::string KorvaneApp::StoredText(int id) const
+{
+    return e2e::StoredText(Control(id));
+}
+
+std::string KorvaneApp::Status() const
+{
+    return StoredText(kLabel3);
+}
+
+std::string KorvaneApp::Mirror() const
+{
+    return StoredText(kLabel1);
+}
+
+HWND KorvaneApp::Focus() const
+{
+    return FocusOfThreadOwning(window_);
+}
+
+void KorvaneApp::Click(int id) const
+{
+    PostMessageA(Control(id), BM_CLICK, 0, 0);
+}
+
+void KorvaneApp::Close() const
+{
+    PostMessageA(window_, WM_CLOSE, 0, 0);
+}
+
+bool KorvaneApp::WaitForStatus(const std::string& text, std::chrono::milliseconds timeout) const
+{
+    return WaitUntil([&] { return Status() == text; }, timeout);
+}
+
+bool KorvaneApp::WaitForExit(std::chrono::milliseconds timeout) const
+{
+    return process_->WaitForExit(timeout);
+}
+
+SoundLog KorvaneApp::WaitForSoundCalls(size_t count, std::chrono::milliseconds timeout) const
+{
+    SoundLog log;
+    WaitUntil(
+        [&] {
+            log = Sounds();
+            return log.calls.size() >= count;
+        },
+        timeout);
+    return log;
+}
+
+}  // namespace korvane::e2e

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "child_process.h"
+#include "sound_log.h"
+#include "temp_folder.h"
+
+namespace korvane::e2e {
+
+// korvane.exe running from a copy in its own temporary folder. With the fake sound library
+// (the default) a logging winmm.dll lies beside it and Wine is told to prefer it; otherwise
+// the program gets Wine's own winmm and whatever sound files the test put into Folder().
+class KorvaneApp {
+public:
+    struct Options {
+        bool fakeSound = true;
+        unsigned holdMs = 150;  // how long each synchronous fake sound holds the program
+    };
+
+    KorvaneApp();
+    explicit KorvaneApp(const Options& options);
+    ~KorvaneApp();
+    KorvaneApp(const KorvaneApp&) = delete;
+    KorvaneApp& operator=(const KorvaneApp&) = delete;
+
+    const TempFolder& Folder() const { return folder_; }
+    // The Windows path of the program's folder, as the program itself would name it.
+    std::string ExeFolder() const { return folder_.Path(); }
+    ChildProcess& Process() { return *process_; }
+    HWND Window() const { return window_; }
+    HWND Control(int id) const;
+
+    // Text, class, visibility and place of one control.
+    std::optional<std::string> Text(int id) const;  // asks the control (WM_GETTEXT)
+    std::string StoredText(int id) const;           // without asking the program's thread
+    std::string Status() const;                     // the status line, as stored
+    std::string Mirror() const;                     // Label1, as stored
+    HWND Focus() const;
+
+    void Click(int id) const;  // posts BM_CLICK to the button
+    void Close() const;        // posts WM_CLOSE to the window
+
+    bool WaitForStatus(const std::string& text, std::chrono::milliseconds timeout = std::chrono::milliseconds(4000)) const;
+    bool WaitForExit(std::chrono::milliseconds timeout = std::chrono::milliseconds(4000)) const;
+
+    std::string SoundLogPath() const { return folder_.File("sounds.log"); }
+    SoundLog Sounds() const { return ReadSoundLog(SoundLogPath()); }
+    // Waits until the log holds at least count calls; returns the log as it then is.
+    SoundLog WaitForSoundCalls(size_t count, std::chrono::milliseconds timeout = std::chrono::milliseconds(6000)) const;
+
+private:
+    TempFolder folder_;
+    std::unique_ptr<ChildProcess> process_;
+    HWND window_ = nullptr;
+};
+
+}  // namespace korvane::e2e

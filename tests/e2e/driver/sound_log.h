@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace korvane::e2e {
+
+// One sndPlaySoundA call as the fake winmm.dll logged it.
+struct SoundCall {
+    std::string path;
+    unsigned flags = 0;
+    double startMs = 0;
+    double endMs = 0;
+};
+
+struct SoundLog {
+    std::vector<double> attachMs;  // when winmm.dll was loaded, once per load
+    std::vector<SoundCall> calls;
+};
+
+SoundLog ReadSoundLog(const std::string& logPath);
+
+// The file name part of a path (after the last backslash), for short expectations.
+std::string FileNameOf(const std::string& path);
+
+}  // namespace korvane::e2e

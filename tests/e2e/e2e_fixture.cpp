@@ -1,0 +1,63 @@
+#include "e2e_fixture.h"
+
+#include "driver/test_paths.h"
+#include "driver/wait_until.h"
+#include "link/link_texts.h"
+#include "watch/watch_status_texts.h"
+
+namespace korvane::e2e {
+
+std::string ItemFor(const std::string& name)
+{
+    return "SN" + name + " AZ123.4 EL12.3 RR";
+}
+
+std::vector<std::pair<std::string, unsigned>> ChainFor(const std::string& name)
+{
+    std::vector<std::pair<std::string, unsigned>> chain{{"bell.wav", 0}, {"satellite.wav", 0}};
+    for (const char ch : name) {
+        if (ch != '-' && ch != '/') {
+            chain.emplace_back(std::string(1, ch) + ".wav", 0);
+        }
+    }
+    chain.emplace_back("IsRising.wav", 1);
+    return chain;
+}
+
+std::vector<std::pair<std::string, unsigned>> FilesAndFlags(const std::vector<SoundCall>& calls)
+{
+    std::vector<std::pair<std::string, unsigned>> result;
+    for (const auto& call : calls) {
+        result.emplace_back(FileNameOf(call.path), call.flags);
+    }
+    return result;
+}
+
+StandIn& KorvaneTest::StartTracker()
+{
+    tracker_ = std::make_unique<StandIn>(Paths().standinExe);
+    return *tracker_;
+}
+
+void KorvaneTest::Link()
+{
+    const std::string before = app_.Status();
+    app_.Click(kCmdOpen);
+    ASSERT_TRUE(WaitUntil([&] { return app_.Status() != before || app_.Status() == kConnectedText; }, kSoon))
+        << Transcript();
+    ASSERT_NE(app_.Status(), kOpenFailedText) << Transcript();
+}
+
+void KorvaneTest::Report(const std::string& name)
+{
+    tracker_->Send("set " + ItemFor(name));
+    ASSERT_TRUE(app_.WaitForStatus(SatelliteVisibleText(name), kSoon))
+        << "status: \"" << app_.Status() << "\"\n" << Transcript();
+}
+
+std::string KorvaneTest::Transcript()
+{
+    return tracker_ ? "stand-in said:\n" + tracker_->Transcript() : std::string("no stand-in\n");
+}
+
+}  // namespace korvane::e2e

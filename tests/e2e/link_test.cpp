@@ -1,0 +1,91 @@
+// Opening and losing the link to the tracker.
+#include <cstdio>
+#include <thread>
+
+#include "driver/machine_clock.h"
+#include "driver/wait_until.h"
+#include "e2e_fixture.h"
+#include "link/link_texts.h"
+#include "watch/watch_status_texts.h"
+
+namespace korvane::e2e {
+namespace {
+
+using TrackerLink = KorvaneTest;
+
+TEST_F(TrackerLink, WithNoTrackerShowsTheFailureAndWorksOnceTheTrackerRuns)
+{
+    app_.Click(kCmdOpen);
+    ASSERT_TRUE(app_.WaitForStatus(std::string(kOpenFailedText), kSoon)) << app_.Status();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1300));  // a tick or so: nothing follows
+    EXPECT_EQ(app_.Status(), kOpenFailedText);
+    EXPECT_EQ(app_.Text(kLabel1), "");
+    EXPECT_TRUE(app_.Sounds().calls.empty());
+
+    StartTracker();
+    app_.Click(kCmdOpen);
+    EXPECT_TRUE(app_.WaitForStatus(std::string(kConnectedText), kSoon)) << app_.Status() << "\n" << Transcript();
+    // With an empty item the connected text stays over the following ticks.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1300));
+    EXPECT_EQ(app_.Status(), kConnectedText);
+}
+
+TEST_F(TrackerLink, TrackerEndingTheConversationShowsDisconnectedAndEmptiesTheMirror)
+{
+    StartTracker();
+    ASSERT_NO_FATAL_FAILURE(Link());
+    ASSERT_NO_FATAL_FAILURE(Report("AO-7"));
+    EXPECT_EQ(app_.Text(kLabel1), ItemFor("AO-7"));
+
+    tracker_->Send("terminate");
+    ASSERT_TRUE(app_.WaitForStatus(std::string(kDisconnectedText), kSoon)) << app_.Status() << "\n" << Transcript();
+    EXPECT_EQ(app_.Text(kLabel1), "");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1300));  // the next tick sees the empty mirror
+    EXPECT_EQ(app_.Status(), kDisconnectedText);
+}
+
+TEST_F(TrackerLink, TrackerVanishingShowsDisconnectedAndALaterLinkAnnouncesAgain)
+{
+    StartTracker();
+    ASSERT_NO_FATAL_FAILURE(Link());
+    ASSERT_NO_FATAL_FAILURE(Report("AO-7"));
+    app_.WaitForSoundCalls(ChainFor("AO-7").size());
+
+    tracker_->Send("exit");  // gone without a word, like a crash
+    ASSERT_TRUE(tracker_->Process().WaitForExit(kSoon));
+    const double goneAt = MachineNowMs();
+    EXPECT_TRUE(app_.WaitForStatus(std::string(kDisconnectedText), kSoon)) << app_.Status();
+    std::printf("a vanished tracker was noticed after %.0f ms\n", MachineNowMs() - goneAt);
+    EXPECT_EQ(app_.Text(kLabel1), "");
+    // Let a tick see the empty mirror.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1300));
+
+    // SatPC32 comes back with the same satellite still up: it is announced a second time.
+    StartTracker().Send("set " + ItemFor("AO-7"));
+    ASSERT_NO_FATAL_FAILURE(Link());
+    ASSERT_TRUE(app_.WaitForStatus(SatelliteVisibleText("AO-7"), kSoon)) << app_.Status() << "\n" << Transcript();
+    const auto chain = ChainFor("AO-7");
+    const SoundLog sounds = app_.WaitForSoundCalls(2 * chain.size());
+    auto expected = chain;
+    expected.insert(expected.end(), chain.begin(), chain.end());
+    EXPECT_EQ(FilesAndFlags(sounds.calls), expected);
+}
+
+TEST_F(TrackerLink, PressingLinkAgainWhileLinkedGivesAWorkingLink)
+{
+    StartTracker();
+    ASSERT_NO_FATAL_FAILURE(Link());
+    ASSERT_TRUE(tracker_->WaitEvent("initiate")) << Transcript();
+
+    app_.Click(kCmdOpen);
+    EXPECT_TRUE(tracker_->WaitEvent("terminate from client")) << "the old conversation was left open\n"
+                                                             << Transcript();
+    ASSERT_TRUE(tracker_->WaitEvent("initiate")) << "no second conversation\n" << Transcript();
+    EXPECT_TRUE(app_.WaitForStatus(std::string(kConnectedText), kSoon)) << app_.Status();
+    // Data still reaches the program over the new conversation.
+    ASSERT_NO_FATAL_FAILURE(Report("FO-29"));
+    EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(ChainFor("FO-29").size()).calls), ChainFor("FO-29"));
+}
+
+}  // namespace
+}  // namespace korvane::e2e

@@ -1,0 +1,276 @@
+#!/usr/bin/env python3
+"""The spoken warning through Wine's own winmm.dll, heard on the sound device, and the status
+row's colours and fonts as the X display shows them.
+
+Puts a pure tone of its own frequency into each sound file (bell.wav, satellite.wav, one per
+character of "AO-7", a "-.wav" that must stay silent, IsRising.wav), records the session's
+null sink while the RealSound test of korvane_e2e_tests.exe makes korvane.exe announce AO-7,
+and decodes the recording back into the order of the files played. While korvane.exe is still
+up it takes a screenshot of the display and checks the status row's looks.
+
+Needs the Wine test session (KORVANE_WINE_SESSION), sox, parec and ImageMagick's import.
+"""
+import argparse
+import math
+import os
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import time
+
+RATE = 8000                 # recording sample rate
+FRAME = 160                 # 20 ms analysis frames; 50 Hz bins, so tones sit on multiples of 50 Hz
+TONE_SECONDS = 0.3
+TONES = {                   # file -> frequency in Hz, none a multiple of another
+    "bell.wav": 500,
+    "satellite.wav": 650,
+    "A.wav": 800,
+    "O.wav": 950,
+    "7.wav": 1100,
+    "-.wav": 1250,
+    "IsRising.wav": 1400,
+}
+EXPECTED = ["bell.wav", "satellite.wav", "A.wav", "O.wav", "7.wav", "IsRising.wav"]
+
+LIGHT_GREEN = (192, 255, 192)
+BLUE = (0, 0, 255)
+
+
+def fail(message):
+    print("FAIL: " + message)
+    sys.exit(1)
+
+
+def session_env():
+    session = os.environ.get("KORVANE_WINE_SESSION")
+    if not session or not os.path.isfile(os.path.join(session, "env.sh")):
+        fail("no Wine session: KORVANE_WINE_SESSION=%r" % session)
+    env = dict(os.environ)
+    with open(os.path.join(session, "env.sh")) as script:
+        for line in script:
+            line = line.strip()
+            if line.startswith("export ") and "=" in line:
+                name, value = line[len("export "):].split("=", 1)
+                env[name] = value.strip("'\"")
+    return env
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def make_tones(folder):
+    for name, frequency in TONES.items():
+        subprocess.run(["sox", "-n", "-r", "22050", "-b", "16", "-c", "1", os.path.join(folder, name),
+                        "synth", str(TONE_SECONDS), "sine", str(frequency), "vol", "0.5"], check=True)
+
+
+def wait_for_file(path, seconds, process):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if os.path.exists(path):
+            return True
+        if process.poll() is not None:
+            return False
+        time.sleep(0.05)
+    return False
+
+
+# --- sound -------------------------------------------------------------------------------
+
+def tone_power(samples, frequency):
+    """Share of the frame's energy at one frequency (Goertzel), about 1 for a pure tone."""
+    coefficient = 2 * math.cos(2 * math.pi * frequency / RATE)
+    s1 = s2 = 0.0
+    for x in samples:
+        s1, s2 = x + coefficient * s1 - s2, s1
+    power = s1 * s1 + s2 * s2 - coefficient * s1 * s2
+    energy = sum(x * x for x in samples)
+    return power / (energy * len(samples) / 2) if energy else 0.0
+
+
+def decode(raw):
+    samples = struct.unpack("<%dh" % (len(raw) // 2), raw[: len(raw) // 2 * 2])
+    labels = []
+    for start in range(0, len(samples) - FRAME + 1, FRAME):
+        frame = samples[start:start + FRAME]
+        rms = math.sqrt(sum(x * x for x in frame) / FRAME)
+        if rms < 300:                       # silence (full scale is 32767)
+            labels.append(None)
+            continue
+        best = max(TONES, key=lambda name: tone_power(frame, TONES[name]))
+        labels.append(best if tone_power(frame, TONES[best]) > 0.5 else "?")
+    # Runs of at least 3 frames (60 ms) of one file; a short run is a transition.
+    played = []
+    run_label, run_length = None, 0
+    for label in labels + [None]:
+        if label == run_label:
+            run_length += 1
+            continue
+        if run_label not in (None, "?") and run_length >= 3 and (not played or played[-1] != run_label):
+            played.append(run_label)
+        run_label, run_length = label, 1
+    return played, labels
+
+
+# --- screenshot --------------------------------------------------------------------------
+
+def read_ppm(path):
+    with open(path, "rb") as image:
+        data = image.read()
+    fields, position = [], 0
+    while len(fields) < 4:
+        while data[position:position + 1].isspace():
+            position += 1
+        if data[position:position + 1] == b"#":
+            position = data.index(b"\n", position)
+            continue
+        end = position
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[position:end])
+        position = end
+    position += 1
+    if fields[0] != b"P6" or int(fields[3]) != 255:
+        fail("unexpected screenshot format %r" % fields[:1])
+    width, height = int(fields[1]), int(fields[2])
+    return width, height, data[position:]
+
+
+def region(image, rect):
+    width, _, pixels = image
+    left, top, right, bottom = rect
+    rows = []
+    for y in range(top, bottom):
+        row = []
+        for x in range(left, right):
+            offset = (y * width + x) * 3
+            row.append(tuple(pixels[offset:offset + 3]))
+        rows.append(row)
+    return rows
+
+
+def most_common(rows):
+    counts = {}
+    for row in rows:
+        for pixel in row:
+            counts[pixel] = counts.get(pixel, 0) + 1
+    return max(counts, key=counts.get), counts
+
+
+def stroke_pairing(rows):
+    """Share of dark pixels whose right neighbour is dark too. Vertical strokes of a bold face
+    are two pixels wide, those of a regular face one, so bold text scores far higher
+    (measured here: about 0.5 against 0.15)."""
+    dark = paired = 0
+    for row in rows:
+        for x, pixel in enumerate(row[:-1]):
+            if sum(pixel) < 300:
+                dark += 1
+                paired += sum(row[x + 1]) < 300
+    return (paired / dark if dark else 0.0), dark
+
+
+def check_looks(shot, geometry):
+    image = read_ppm(shot)
+    problems = []
+    label2 = region(image, geometry["Label2"])
+    label3 = region(image, geometry["Label3"])
+    label4 = region(image, geometry["Label4"])
+
+    for name, rows in (("Label2", label2), ("Label3", label3)):
+        background, counts = most_common(rows)
+        total = sum(counts.values())
+        print("%s: background %s on %.0f%% of its box" % (name, background, 100.0 * counts[background] / total))
+        if background != LIGHT_GREEN:
+            problems.append("%s background is %s, not light green %s" % (name, background, LIGHT_GREEN))
+
+    ink2 = [p for row in label2 for p in row if p != LIGHT_GREEN]
+    bluish = [p for p in ink2 if p[2] > max(p[0], p[1]) + 40]
+    print("Label2: %d text pixels, %d of them blue, %d pure blue" % (len(ink2), len(bluish), ink2.count(BLUE)))
+    if not ink2 or len(bluish) < 0.8 * len(ink2) or BLUE not in ink2:
+        problems.append("Label2's text is not blue (0,0,255)")
+
+    ink3 = [p for row in label3 for p in row if p != LIGHT_GREEN]
+    if not ink3 or any(p[2] > max(p[0], p[1]) + 40 for p in ink3 if p[0] < 128):
+        problems.append("Label3's text is missing or not in the default (black) text colour")
+
+    bold3, count3 = stroke_pairing(label3)
+    regular4, count4 = stroke_pairing(label4)
+    print("stroke pairing: status line %.2f (%d dark), Label4 %.2f (%d dark)" % (bold3, count3, regular4, count4))
+    if not (bold3 > 2 * regular4 and bold3 > regular4 + 0.15):
+        problems.append("the status line does not look bolder than Label4 (%.2f vs %.2f)" % (bold3, regular4))
+    return problems
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--wine-run", required=True)
+    parser.add_argument("--tests", required=True)
+    parser.add_argument("--work", required=True)
+    args = parser.parse_args()
+    for tool in ("sox", "parec", "import"):
+        if not shutil.which(tool):
+            fail("%s is not installed" % tool)
+
+    env = session_env()
+    shutil.rmtree(args.work, ignore_errors=True)
+    sounds = os.path.join(args.work, "sounds")
+    os.makedirs(sounds)
+    make_tones(sounds)
+    recording = os.path.join(args.work, "sink.raw")
+    shot = os.path.join(args.work, "screen.ppm")
+
+    with open(recording, "wb") as sink:
+        recorder = subprocess.Popen(["parec", "-d", "korvane_sink.monitor", "--rate=%d" % RATE, "--channels=1",
+                                     "--format=s16le", "--latency-msec=20"], stdout=sink, env=env)
+    time.sleep(0.5)
+    test_env = dict(env, KORVANE_E2E_SOUND_DIR=windows_path(sounds))
+    test_log = open(os.path.join(args.work, "test.log"), "w")
+    test = subprocess.Popen([args.wine_run, args.tests, "--gtest_filter=RealSound.*"],
+                            env=test_env, stdout=test_log, stderr=subprocess.STDOUT)
+    try:
+        if not wait_for_file(os.path.join(sounds, "geometry.txt"), 60, test):
+            fail("the program never reported the satellite; see " + test_log.name)
+        # The whole warning: five synchronous tones and the last one, with room for start-up.
+        time.sleep(TONE_SECONDS * len(EXPECTED) + 2.0)
+        subprocess.run(["import", "-window", "root", "-depth", "8", shot], env=env, check=True)
+        open(os.path.join(sounds, "done"), "w").close()
+        test.wait(timeout=60)
+    finally:
+        if test.poll() is None:
+            test.kill()
+        recorder.send_signal(signal.SIGINT)
+        try:
+            recorder.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            recorder.kill()
+        test_log.close()
+    print(open(test_log.name).read())
+    if test.returncode != 0:
+        fail("korvane_e2e_tests.exe --gtest_filter=RealSound.* exited with %d" % test.returncode)
+
+    geometry = {}
+    with open(os.path.join(sounds, "geometry.txt")) as lines:
+        for line in lines:
+            name, *numbers = line.split()
+            geometry[name] = tuple(int(n) for n in numbers)
+
+    with open(recording, "rb") as raw:
+        played, labels = decode(raw.read())
+    print("recorded %.1f s; files heard in order: %s" % (len(labels) * FRAME / RATE, " ".join(played)))
+    problems = []
+    if played != EXPECTED:
+        problems.append("heard %s, expected %s" % (played, EXPECTED))
+    problems += check_looks(shot, geometry)
+    for problem in problems:
+        print("FAIL: " + problem)
+    if problems:
+        sys.exit(1)
+    print("real sound and looks: all checks passed")
+
+
+if __name__ == "__main__":
+    main()
