@@ -46,19 +46,20 @@ LPARAM AtomPair(WORD low, ATOM high)
     return static_cast<LPARAM>(MAKELONG(low, high));
 }
 
+BOOL CALLBACK CollectOtherProcessWindow(HWND window, LPARAM context)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId()) {
+        reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
+    }
+    return TRUE;
+}
+
 std::vector<HWND> OtherProcessesTopLevelWindows()
 {
     std::vector<HWND> windows;
-    EnumWindows(
-        [](HWND window, LPARAM context) -> BOOL {
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            if (process != GetCurrentProcessId()) {
-                reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
+    EnumWindows(&CollectOtherProcessWindow, reinterpret_cast<LPARAM>(&windows));
     return windows;
 }
 

@@ -1,0 +1,43 @@
+# The release: a ZIP with one folder, korvane-<version>-win64 (or -win32 for a 32-bit build),
+# holding korvane.exe, its voice pack, the stand-in tracker with a demo pass, README.md and
+# LICENSE, all side by side - korvane.exe finds its WAV files in its own directory.
+# Build it with: cmake --build <build dir> --target package
+include_guard(GLOBAL)
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KORVANE_PACKAGE_SYSTEM win64)
+else()
+  set(KORVANE_PACKAGE_SYSTEM win32)
+endif()
+
+if(TARGET korvane)
+  install(TARGETS korvane RUNTIME DESTINATION .)
+else()
+  message(STATUS "Packaging: no target korvane yet; the ZIP will lack korvane.exe")
+endif()
+if(TARGET satpc32-standin)
+  install(TARGETS satpc32-standin RUNTIME DESTINATION .)
+  install(FILES "${PROJECT_SOURCE_DIR}/tools/pass-demo.txt" DESTINATION .)
+else()
+  message(STATUS "Packaging: no target satpc32-standin yet; the ZIP will lack the stand-in tracker")
+endif()
+if(KORVANE_VOICE_FILES)
+  install(FILES ${KORVANE_VOICE_FILES} DESTINATION .)
+else()
+  message(STATUS "Packaging: no voice pack; the ZIP will hold no WAV files")
+endif()
+install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION .)
+install(FILES "${PROJECT_SOURCE_DIR}/README.md" DESTINATION . OPTIONAL)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME korvane)
+set(CPACK_PACKAGE_VENDOR "Korvane developers")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Spoken warning when a priority satellite rises in SatPC32")
+set(CPACK_PACKAGE_FILE_NAME "korvane-${PROJECT_VERSION}-${KORVANE_PACKAGE_SYSTEM}")
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}/package")
+set(CPACK_SOURCE_GENERATOR "")
+include(CPack)
