@@ -8,6 +8,8 @@ required=(
   "/usr/bin/cmake cmake"
   "/usr/bin/ninja ninja-build"
   "/usr/bin/g++ g++"
+  "/usr/bin/clang++ clang"
+  "/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a libclang-rt-14-dev"
   "/usr/include/gtest/gtest.h libgtest-dev"
   "/usr/src/googletest/CMakeLists.txt googletest"
   "/usr/bin/x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix"
