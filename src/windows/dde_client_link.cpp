@@ -46,6 +46,16 @@ LPARAM AtomPair(WORD low, ATOM high)
     return static_cast<LPARAM>(MAKELONG(low, high));
 }
 
+// Unpacks a posted DDE message's two values and frees the packed parameter.
+bool TakePackedParam(UINT message, LPARAM lParam, UINT_PTR& low, UINT_PTR& high)
+{
+    if (!UnpackDDElParam(message, lParam, &low, &high)) {
+        return false;
+    }
+    FreeDDElParam(message, lParam);
+    return true;
+}
+
 BOOL CALLBACK CollectOtherProcessWindow(HWND window, LPARAM context)
 {
     DWORD process = 0;
@@ -265,10 +275,9 @@ void DdeClientLink::OnAck(HWND from, LPARAM lParam)
 {
     UINT_PTR status = 0;
     UINT_PTR itemAtom = 0;
-    if (!UnpackDDElParam(WM_DDE_ACK, lParam, &status, &itemAtom)) {
+    if (!TakePackedParam(WM_DDE_ACK, lParam, status, itemAtom)) {
         return;
     }
-    FreeDDElParam(WM_DDE_ACK, lParam);
     GlobalDeleteAtom(AsAtom(itemAtom));
 
     if (from == server_ && state_ == State::Opening && adviseAnswer_ == AdviseAnswer::Pending) {
@@ -285,10 +294,9 @@ void DdeClientLink::OnData(HWND from, LPARAM lParam)
 {
     UINT_PTR dataHandle = 0;
     UINT_PTR itemAtom = 0;
-    if (!UnpackDDElParam(WM_DDE_DATA, lParam, &dataHandle, &itemAtom)) {
+    if (!TakePackedParam(WM_DDE_DATA, lParam, dataHandle, itemAtom)) {
         return;
     }
-    FreeDDElParam(WM_DDE_DATA, lParam);
     auto* const data = reinterpret_cast<HGLOBAL>(dataHandle);
     const bool fromOurServer = from == server_ && state_ != State::Idle;
 
