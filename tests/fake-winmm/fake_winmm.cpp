@@ -7,7 +7,10 @@
 // Line formats (times in milliseconds of QueryPerformanceCounter, which every process on the
 // machine shares):
 //   attach <pid> <time>
+//   exists <0|1> <path>                 whether GetFileAttributesA finds the path (before its play line)
 //   play <flags> <start> <end> <path>
+// In both paths every byte below 0x20 and "%" itself are written as "%" and two hex digits,
+// so that a path with line breaks in it still takes one line; other bytes go as they are.
 // Keeps mmsystem.h, which declares the real sndPlaySoundA as imported, out of the way.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -44,8 +47,8 @@ void AppendLine(const std::string& line)
     if (path.empty()) {
         return;
     }
-    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return;
     }
@@ -70,17 +73,42 @@ DWORD HoldMs()
 
 constexpr UINT kSndAsync = 0x0001;
 
+std::string Escaped(const char* path)
+{
+    if (path == nullptr) {
+        return "(null)";
+    }
+    std::string text;
+    for (const char* p = path; *p != '\0'; ++p) {
+        const auto byte = static_cast<unsigned char>(*p);
+        if (byte < 0x20 || byte == '%') {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", byte);
+            text += hex;
+        } else {
+            text.push_back(*p);
+        }
+    }
+    return text;
+}
+
+bool Exists(const char* path)
+{
+    return path != nullptr && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
 }  // namespace
 
 extern "C" BOOL WINAPI sndPlaySoundA(LPCSTR path, UINT flags)
 {
     const double start = NowMs();
+    const std::string escaped = Escaped(path);
+    AppendLine("exists " + std::string(Exists(path) ? "1 " : "0 ") + escaped);
     if ((flags & kSndAsync) == 0) {
         Sleep(HoldMs());
     }
     const double end = NowMs();
-    AppendLine("play " + std::to_string(flags) + " " + FormatMs(start) + " " + FormatMs(end) + " " +
-               (path != nullptr ? std::string(path) : std::string("(null)")));
+    AppendLine("play " + std::to_string(flags) + " " + FormatMs(start) + " " + FormatMs(end) + " " + escaped);
     return TRUE;
 }
 

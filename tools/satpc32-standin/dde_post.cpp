@@ -13,6 +13,19 @@ bool post_ack(HWND from, HWND to, UINT received_message, LPARAM reuse, WORD stat
     return false;
 }
 
+bool copied_on_post(HWND to) {
+    // Wine hands the receiver of a posted DDE message in another process a copy of the data
+    // block and never frees the sender's own: left alone, every message would keep a movable
+    // memory handle, and Wine has 65536 of them, so a long run of changes would stop at that.
+    static const bool wine = [] {
+        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }();
+    DWORD process = 0;
+    GetWindowThreadProcessId(to, &process);
+    return wine && process != 0 && process != GetCurrentProcessId();
+}
+
 bool post_data(HWND from, HWND to, ATOM item, std::string_view bytes, WORD format, bool response,
                bool ack_requested, bool warm, HGLOBAL* posted) {
     HGLOBAL data = nullptr;
@@ -42,6 +55,41 @@ bool post_data(HWND from, HWND to, ATOM item, std::string_view bytes, WORD forma
         return false;
     }
     if (posted) *posted = data;
+    // Without an acknowledgement the receiver owns the block; its copy is all it uses.
+    if (data && !ack_requested && copied_on_post(to)) {
+        GlobalFree(data);
+        if (posted) *posted = nullptr;
+    }
+    return true;
+}
+
+bool post_raw_data(HWND from, HWND to, ATOM item, std::string_view block, bool null_block) {
+    HGLOBAL data = nullptr;
+    if (!null_block) {
+        data = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, block.size());
+        if (!data) {
+            GlobalDeleteAtom(item);
+            return false;
+        }
+        if (!block.empty()) {
+            void* bytes = GlobalLock(data);
+            if (!bytes) {
+                GlobalFree(data);
+                GlobalDeleteAtom(item);
+                return false;
+            }
+            std::memcpy(bytes, block.data(), block.size());
+            GlobalUnlock(data);
+        }
+    }
+    const LPARAM lparam = PackDDElParam(WM_DDE_DATA, reinterpret_cast<UINT_PTR>(data), item);
+    if (!PostMessageW(to, WM_DDE_DATA, wparam_from(from), lparam)) {
+        FreeDDElParam(WM_DDE_DATA, lparam);
+        if (data) GlobalFree(data);
+        GlobalDeleteAtom(item);
+        return false;
+    }
+    if (data && copied_on_post(to)) GlobalFree(data);  // as in post_data
     return true;
 }
 

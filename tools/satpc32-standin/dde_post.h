@@ -31,6 +31,14 @@ bool post_ack(HWND from, HWND to, UINT received_message, LPARAM reuse, WORD stat
 bool post_data(HWND from, HWND to, ATOM item, std::string_view bytes, WORD format,
                bool response, bool ack_requested, bool warm, HGLOBAL* posted = nullptr);
 
+// Whether posting a DDE message to `to` gives the receiver a copy of the data block and
+// leaves the sender's own block to the sender (Wine, receiver in another process).
+bool copied_on_post(HWND to);
+
+// Posts WM_DDE_DATA for `item` whose data block is exactly `block`, header included, as
+// it stands (a hostile or broken message); null_block posts no data handle at all.
+bool post_raw_data(HWND from, HWND to, ATOM item, std::string_view block, bool null_block);
+
 // Releases everything a posted DDE message carries, as a receiver that will not answer.
 void release_unanswered(UINT message, LPARAM lparam);
 

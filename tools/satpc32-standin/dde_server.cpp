@@ -198,7 +198,8 @@ void DdeServer::on_ack(Conversation& c, LPARAM lparam) {
     if (item) GlobalDeleteAtom(static_cast<ATOM>(item));
     const bool positive = (status & kAckPositive) != 0;
     if (!c.unacknowledged.empty()) {
-        if (!positive && c.unacknowledged.front()) GlobalFree(c.unacknowledged.front());
+        // Refused, the block comes back to us; taken, only the receiver's copy is used under Wine.
+        if (c.unacknowledged.front() && (!positive || copied_on_post(c.client))) GlobalFree(c.unacknowledged.front());
         c.unacknowledged.pop_front();
     }
     event(positive ? "data ack ok" : "data ack nack", c.client);
@@ -222,12 +223,21 @@ bool DdeServer::send_value(HWND self, Conversation& c, ATOM item, bool response)
     return true;
 }
 
-void DdeServer::set_value(std::string bytes) {
+void DdeServer::set_value(std::string bytes, bool report) {
     value_ = std::move(bytes);
     int sent = 0;
     for (auto& [self, c] : conversations_) {
         if (!c.advised || c.terminating) continue;
         if (send_value(self, c, GlobalAddAtomW(kItem), false)) ++sent;
+    }
+    if (report) log_.line("data sent " + std::to_string(sent) + " clients");
+}
+
+void DdeServer::send_raw(const std::string& block, bool null_block) {
+    int sent = 0;
+    for (auto& [self, c] : conversations_) {
+        if (!c.advised || c.terminating) continue;
+        if (post_raw_data(self, c.client, GlobalAddAtomW(kItem), block, null_block)) ++sent;
     }
     log_.line("data sent " + std::to_string(sent) + " clients");
 }

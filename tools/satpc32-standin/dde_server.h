@@ -23,7 +23,11 @@ public:
 
     bool start(HINSTANCE instance);
 
-    void set_value(std::string bytes);  // and send it to every advise link
+    // Takes the new value and sends it to every advise link; report: one "data sent" line.
+    void set_value(std::string bytes, bool report = true);
+    // Sends one DATA message with exactly this block (or none) to every advise link,
+    // leaving the value alone.
+    void send_raw(const std::string& block, bool null_block);
     void set_refuse(bool refuse) { refuse_ = refuse; }
     void set_advise_mode(AdviseMode mode) { advise_mode_ = mode; }
     void set_format(unsigned format) { format_ = static_cast<WORD>(format); }

@@ -23,6 +23,17 @@ Script: one command per line, run in order while DDE messages keep being served.
                    sent with a terminating NUL to every advised conversation
   sethex <hex>     the item becomes exactly these bytes (e.g. "41 42 00" or "414200"),
                    with no NUL added
+  setfill <n> <text>
+                   the item becomes <text> (cut to n bytes if longer) padded with "."
+                   to n bytes in all (at most 16777216), then the terminating NUL
+  rawdata <hex>|null
+                   send one DATA message whose whole data block, header included, is
+                   exactly these bytes (none at all for an empty block), or that has no
+                   data handle (null); the item's value is left as it was
+  storm <ms> <per-second> <text>
+                   for ms milliseconds change the item per-second times a second; the
+                   n-th change (from 1) is <text>, a space and n, with the NUL; the
+                   script goes on once the storm is over
   wait <ms>        pause the script for ms milliseconds
   terminate        end every conversation: post WM_DDE_TERMINATE, wait up to 1000 ms
                    for the replies
@@ -54,7 +65,10 @@ window handle in hex, e.g. 0x2004E):
                                  negative answer: not our item, or not CF_TEXT
   request answered|refused <client>
   unadvise <client>              link ended (unadvise refused <client>: no such link)
-  data sent <n> clients          after set/sethex: DATA posted to n conversations
+  data sent <n> clients          after set/sethex/setfill/rawdata: DATA posted to n
+                                 conversations (a storm's changes print no such line)
+  storm over <n> changes in <ms> ms
+                                 a storm has ended; its last change was number n
   data ack <client> ok|nack      the client acknowledged DATA (when it asked to)
   poke refused <client>, execute refused <client>
   terminate from client <client> the client ended the conversation; answered

@@ -45,6 +45,42 @@ ParsedLine parse_words(std::string_view word, std::string_view arg, std::string_
         if (!decode_hex(arg, c.payload)) return fail("sethex wants pairs of hex digits");
         return done(std::move(c));
     }
+    if (word == "setfill") {
+        c.kind = CommandKind::SetFill;
+        const std::size_t blank = arg.find_first_of(" \t");
+        unsigned size = 0;
+        if (!parse_unsigned(arg.substr(0, blank), kMaxFillBytes, size))
+            return fail("setfill wants a length in bytes (0 to 16777216) and a text");
+        // The text after the one blank that follows the length, untouched.
+        const std::string_view length_word = arg.substr(0, blank);
+        const std::size_t text_start =
+            static_cast<std::size_t>(length_word.data() - raw_rest.data()) + length_word.size() + 1;
+        const std::string_view head = text_start < raw_rest.size() ? raw_rest.substr(text_start) : std::string_view{};
+        c.payload.assign(head.substr(0, size));
+        c.payload.append(size - c.payload.size(), '.');
+        c.payload.push_back('\0');
+        return done(std::move(c));
+    }
+    if (word == "storm") {
+        c.kind = CommandKind::Storm;
+        const std::size_t first_blank = arg.find_first_of(" \t");
+        const std::string_view rest = first_blank == std::string_view::npos ? std::string_view{} : trim(arg.substr(first_blank));
+        const std::size_t second_blank = rest.find_first_of(" \t");
+        if (!parse_unsigned(arg.substr(0, first_blank), kMaxMilliseconds, c.milliseconds) ||
+            !parse_unsigned(rest.substr(0, second_blank), kMaxStormRate, c.count) || c.count == 0)
+            return fail("storm wants milliseconds (0 to 3600000), changes per second (1 to 1000000) and a text");
+        if (second_blank != std::string_view::npos) c.payload.assign(trim(rest.substr(second_blank)));
+        return done(std::move(c));
+    }
+    if (word == "rawdata") {
+        c.kind = CommandKind::RawData;
+        if (arg == "null") {
+            c.null_block = true;
+            return done(std::move(c));
+        }
+        if (!decode_hex(arg, c.payload)) return fail("rawdata wants pairs of hex digits or null");
+        return done(std::move(c));
+    }
     if (word == "wait" || word == "hang") {
         c.kind = word == "wait" ? CommandKind::Wait : CommandKind::Hang;
         if (!parse_unsigned(arg, kMaxMilliseconds, c.milliseconds))
@@ -84,6 +120,14 @@ ParsedLine parse_words(std::string_view word, std::string_view arg, std::string_
 }
 
 }  // namespace
+
+std::string storm_text(const std::string& text, unsigned long long n) {
+    std::string item = text;
+    item.push_back(' ');
+    item += std::to_string(n);
+    item.push_back('\0');
+    return item;
+}
 
 bool decode_hex(std::string_view hex, std::string& bytes) {
     bytes.clear();

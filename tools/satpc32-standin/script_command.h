@@ -5,15 +5,26 @@
 
 namespace standin {
 
-enum class CommandKind { Nothing, Set, SetHex, Wait, Terminate, Exit, Quit, Refuse, Advise, Hang, Format };
+enum class CommandKind {
+    Nothing, Set, SetHex, Wait, Terminate, Exit, Quit, Refuse, Advise, Hang, Format, SetFill, Storm, RawData
+};
 enum class AdviseMode { Ok, Nack, Ignore };
 
 inline constexpr unsigned kTextFormat = 1;  // CF_TEXT
+inline constexpr unsigned kMaxFillBytes = 16u << 20;
+inline constexpr unsigned kMaxStormRate = 1'000'000;
+
+// The item text of the n-th change (from 1) of a storm: its text, a space and n.
+std::string storm_text(const std::string& text, unsigned long long n);
 
 struct Command {
     CommandKind kind = CommandKind::Nothing;  // Nothing: blank line or comment
-    std::string payload;                      // Set, SetHex: the exact bytes of the item
-    unsigned milliseconds = 0;                // Wait, Hang
+    std::string payload;                      // Set, SetHex, SetFill: the exact bytes of the item;
+                                              // Storm: the text before each change's number;
+                                              // RawData: the whole data block
+    unsigned milliseconds = 0;                // Wait, Hang, Storm
+    unsigned count = 0;                       // Storm: changes per second
+    bool null_block = false;                  // RawData: a DATA message without a data handle
     bool refuse = false;                      // Refuse
     AdviseMode advise = AdviseMode::Ok;       // Advise
     unsigned format = kTextFormat;            // Format: clipboard format of DATA messages

@@ -1,5 +1,6 @@
 #include "script_player.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace standin {
@@ -9,6 +10,9 @@ constexpr wchar_t kPlayerClass[] = L"SatPC32StandinScript";
 constexpr UINT_PTR kWaitTimer = 1;
 constexpr UINT_PTR kTerminateTimer = 2;
 constexpr UINT kTerminateReplyMs = 1000;
+constexpr UINT_PTR kStormTimer = 3;
+constexpr UINT kStormStepMs = 5;
+constexpr unsigned long long kStormMaxPerStep = 2000;  // so that other messages get their turn
 
 }  // namespace
 
@@ -50,6 +54,8 @@ LRESULT CALLBACK ScriptPlayer::window_proc(HWND window, UINT message, WPARAM wpa
         if (wparam == kWaitTimer && player->state_ == State::Waiting) {
             player->state_ = State::Running;
             player->run();
+        } else if (wparam == kStormTimer && player->state_ == State::Storming) {
+            player->storm_step();
         } else if (wparam == kTerminateTimer && player->state_ == State::Terminating) {
             player->finish_terminate();
         }
@@ -118,7 +124,35 @@ void ScriptPlayer::execute(const Pending& p) {
         log_.line("hang over");
         break;
     case CommandKind::Format: server_.set_format(c.format); break;
+    case CommandKind::SetFill: server_.set_value(c.payload); break;
+    case CommandKind::RawData: server_.send_raw(c.payload, c.null_block); break;
+    case CommandKind::Storm:
+        storm_ = Storm{c.payload, c.milliseconds, c.count, GetTickCount64(), 0};
+        state_ = State::Storming;
+        storm_step();
+        break;
     }
+}
+
+void ScriptPlayer::storm_step() {
+    // Sends every change that is due by now at the storm's rate, a bounded batch at a time;
+    // the timer brings the next batch, and DDE messages are served in between.
+    const ULONGLONG elapsed = GetTickCount64() - storm_.started;
+    const bool over = elapsed >= storm_.milliseconds;
+    const ULONGLONG until = over ? storm_.milliseconds : elapsed;
+    const unsigned long long due = std::max<unsigned long long>(1, until * storm_.per_second / 1000);
+    unsigned long long batch = 0;
+    while (storm_.sent < due && (over || batch < kStormMaxPerStep)) {
+        server_.set_value(storm_text(storm_.text, ++storm_.sent), false);
+        ++batch;
+    }
+    if (!over) {
+        SetTimer(window_, kStormTimer, kStormStepMs, nullptr);
+        return;
+    }
+    log_.line("storm over " + std::to_string(storm_.sent) + " changes in " + std::to_string(elapsed) + " ms");
+    state_ = State::Running;
+    run();
 }
 
 void ScriptPlayer::begin_terminate(bool then_quit) {

@@ -32,7 +32,7 @@ public:
     void end_of_input();
 
 private:
-    enum class State { Running, Waiting, Terminating, Done };
+    enum class State { Running, Waiting, Storming, Terminating, Done };
     struct Pending {
         std::string line;
         Command command;
@@ -45,6 +45,7 @@ private:
     void on_terminate_progress();
     void finish_terminate();
     void quit();
+    void storm_step();
 
     DdeServer& server_;
     EventLog& log_;
@@ -55,6 +56,14 @@ private:
     bool end_reported_ = false;
     bool quit_after_terminate_ = false;
     State state_ = State::Running;
+
+    struct Storm {
+        std::string text;
+        unsigned milliseconds = 0;
+        unsigned per_second = 0;
+        ULONGLONG started = 0;
+        unsigned long long sent = 0;
+    } storm_;
 };
 
 }  // namespace standin

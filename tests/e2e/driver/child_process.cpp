@@ -74,12 +74,28 @@ ChildProcess::ChildProcess(const Options& options)
         startup.hStdError = childStdout != nullptr ? childStdout : GetStdHandle(STD_ERROR_HANDLE);
     }
 
-    std::vector<char> commandLine(options.commandLine.begin(), options.commandLine.end());
-    commandLine.push_back('\0');
     std::vector<char> environment = BuildEnvironment(options.extraEnvironment);
-    const BOOL created = CreateProcessA(
-        nullptr, commandLine.data(), nullptr, nullptr, (options.pipeStdin || options.pipeStdout) ? TRUE : FALSE, 0, environment.data(),
-        options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str(), &startup, &info_);
+    const BOOL inherit = (options.pipeStdin || options.pipeStdout) ? TRUE : FALSE;
+    BOOL created = FALSE;
+    if (!options.wideCommandLine.empty()) {
+        std::vector<wchar_t> commandLine(options.wideCommandLine.begin(), options.wideCommandLine.end());
+        commandLine.push_back(L'\0');
+        STARTUPINFOW wideStartup{};
+        wideStartup.cb = sizeof wideStartup;
+        wideStartup.dwFlags = startup.dwFlags;
+        wideStartup.hStdInput = startup.hStdInput;
+        wideStartup.hStdOutput = startup.hStdOutput;
+        wideStartup.hStdError = startup.hStdError;
+        created = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, inherit, 0, environment.data(),
+                                 options.wideWorkingDirectory.empty() ? nullptr : options.wideWorkingDirectory.c_str(),
+                                 &wideStartup, &info_);
+    } else {
+        std::vector<char> commandLine(options.commandLine.begin(), options.commandLine.end());
+        commandLine.push_back('\0');
+        created = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, inherit, 0, environment.data(),
+                                 options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str(),
+                                 &startup, &info_);
+    }
     if (childStdin != nullptr) {
         CloseHandle(childStdin);
     }
@@ -88,7 +104,7 @@ ChildProcess::ChildProcess(const Options& options)
     }
     if (!created) {
         throw std::runtime_error("CreateProcess failed (" + std::to_string(GetLastError()) +
-                                 "): " + options.commandLine);
+                                 "): " + (options.commandLine.empty() ? "(wide command line)" : options.commandLine));
     }
 }
 

@@ -14,10 +14,13 @@ class ChildProcess {
 public:
     struct Options {
         std::string commandLine;
-        std::string workingDirectory;            // empty: the test's own
+        std::string workingDirectory;  // empty: the test's own
+        // Used instead of the two above when not empty, for names outside the ANSI code page.
+        std::wstring wideCommandLine;
+        std::wstring wideWorkingDirectory;
         std::vector<std::string> extraEnvironment;  // "NAME=value", added to this process's block
         bool pipeStdin = false;
-        bool pipeStdout = false;                 // stdout and stderr together
+        bool pipeStdout = false;  // stdout and stderr together
     };
 
     explicit ChildProcess(const Options& options);

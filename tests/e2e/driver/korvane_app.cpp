@@ -10,10 +10,32 @@
 namespace korvane::e2e {
 namespace {
 
-void CopyOrThrow(const std::string& from, const std::string& to)
+std::wstring Wide(const std::string& ansi)
 {
-    if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) {
-        throw std::runtime_error("cannot copy " + from + " to " + to);
+    const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+    if (length > 0) {
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), length);
+    }
+    return wide;
+}
+
+std::string Ansi(const std::wstring& wide)
+{
+    const int length =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0) {
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), length, nullptr,
+                            nullptr);
+    }
+    return ansi;
+}
+
+void CopyOrThrow(const std::string& from, const std::wstring& to)
+{
+    if (!CopyFileW(Wide(from).c_str(), to.c_str(), FALSE)) {
+        throw std::runtime_error("cannot copy " + from + " to " + Ansi(to));
     }
 }
 
@@ -37,24 +59,53 @@ void SetWinmmLoadOrder(const std::string& order)
     }
 }
 
+// "Managed" = "N" under the X11 driver key of korvane.exe, or the value removed (the default).
+void SetWindowManaged(bool managed)
+{
+    HKEY key = nullptr;
+    const char* path = "Software\\Wine\\AppDefaults\\korvane.exe\\X11 Driver";
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        throw std::runtime_error("cannot open HKCU\\" + std::string(path));
+    }
+    if (managed) {
+        RegDeleteValueA(key, "Managed");
+    } else {
+        RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+    }
+    RegCloseKey(key);
+}
+
 }  // namespace
 
 KorvaneApp::KorvaneApp() : KorvaneApp(Options{}) {}
 
-KorvaneApp::KorvaneApp(const Options& options)
+KorvaneApp::KorvaneApp(const Options& options) : KorvaneApp(options, Surroundings{}) {}
+
+KorvaneApp::KorvaneApp(const Options& options, const Surroundings& surroundings)
 {
-    const std::string exe = folder_.File("korvane.exe");
+    exeFolder_ = Wide(folder_.Path());
+    if (!surroundings.subfolder.empty()) {
+        exeFolder_ += L"\\" + surroundings.subfolder;
+        if (!CreateDirectoryW(exeFolder_.c_str(), nullptr)) {
+            throw std::runtime_error("cannot create the program's folder " + Ansi(exeFolder_));
+        }
+    }
+    const std::wstring exe = exeFolder_ + L"\\korvane.exe";
     CopyOrThrow(Paths().korvaneExe, exe);
 
     ChildProcess::Options launch;
-    launch.commandLine = "\"" + exe + "\"";
-    launch.workingDirectory = folder_.Path();
+    // Started by its folder's own name: the ANSI form of a folder outside the code page
+    // would not lead there.
+    launch.wideCommandLine = L"\"" + exe + L"\"";
+    launch.wideWorkingDirectory = exeFolder_;
     if (options.fakeSound) {
-        CopyOrThrow(Paths().fakeWinmm, folder_.File("winmm.dll"));
+        CopyOrThrow(Paths().fakeWinmm, exeFolder_ + L"\\winmm.dll");
         launch.extraEnvironment = {"KORVANE_FAKE_WINMM_LOG=" + SoundLogPath(),
                                    "KORVANE_FAKE_WINMM_HOLD_MS=" + std::to_string(options.holdMs)};
     }
-    SetWinmmLoadOrder(options.fakeSound ? "native,builtin" : "builtin");
+    SetWinmmLoadOrder(surroundings.winmmLoadOrder.value_or(options.fakeSound ? "native,builtin" : "builtin"));
+    SetWindowManaged(!surroundings.unmanagedWindow);
     process_ = std::make_unique<ChildProcess>(launch);
 
     const std::string caption(kForm1Caption);
@@ -72,6 +123,11 @@ KorvaneApp::KorvaneApp(const Options& options)
 KorvaneApp::~KorvaneApp()
 {
     process_->Kill();
+}
+
+std::string KorvaneApp::ExeFolder() const
+{
+    return Ansi(exeFolder_);
 }
 
 HWND KorvaneApp::Control(int id) const

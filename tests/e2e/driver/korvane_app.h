@@ -22,16 +22,31 @@ public:
         bool fakeSound = true;
         unsigned holdMs = 150;  // how long each synchronous fake sound holds the program
     };
+    // Where and with what the program runs, beyond Options.
+    struct Surroundings {
+        // Wine's load order for winmm.dll ("" disables it, so that loading it fails); by
+        // default "native,builtin" with the fake sound library and "builtin" without.
+        std::optional<std::string> winmmLoadOrder;
+        // A folder (any Unicode name) inside the temporary folder to run the program from;
+        // the sound log stays in the temporary folder itself.
+        std::wstring subfolder;
+        // Wine's X11 driver leaves the window unmanaged. Without a window manager (as in the
+        // test session) Wine otherwise waits 2 s for the withdrawal of a destroyed managed
+        // window before the process can end, whatever the program does.
+        bool unmanagedWindow = false;
+    };
 
     KorvaneApp();
     explicit KorvaneApp(const Options& options);
+    KorvaneApp(const Options& options, const Surroundings& surroundings);
     ~KorvaneApp();
     KorvaneApp(const KorvaneApp&) = delete;
     KorvaneApp& operator=(const KorvaneApp&) = delete;
 
     const TempFolder& Folder() const { return folder_; }
     // The Windows path of the program's folder, as the program itself would name it.
-    std::string ExeFolder() const { return folder_.Path(); }
+    std::string ExeFolder() const;
+    std::wstring ExeFolderWide() const { return exeFolder_; }
     ChildProcess& Process() { return *process_; }
     HWND Window() const { return window_; }
     HWND Control(int id) const;
@@ -46,7 +61,8 @@ public:
     void Click(int id) const;  // posts BM_CLICK to the button
     void Close() const;        // posts WM_CLOSE to the window
 
-    bool WaitForStatus(const std::string& text, std::chrono::milliseconds timeout = std::chrono::milliseconds(4000)) const;
+    bool WaitForStatus(const std::string& text,
+                       std::chrono::milliseconds timeout = std::chrono::milliseconds(4000)) const;
     bool WaitForExit(std::chrono::milliseconds timeout = std::chrono::milliseconds(4000)) const;
 
     std::string SoundLogPath() const { return folder_.File("sounds.log"); }
@@ -56,6 +72,7 @@ public:
 
 private:
     TempFolder folder_;
+    std::wstring exeFolder_;
     std::unique_ptr<ChildProcess> process_;
     HWND window_ = nullptr;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@ struct SoundCall {
     unsigned flags = 0;
     double startMs = 0;
     double endMs = 0;
+    std::optional<bool> found;  // whether the file existed at the call (GetFileAttributesA)
 };
 
 struct SoundLog {
@@ -18,6 +20,7 @@ struct SoundLog {
     std::vector<SoundCall> calls;
 };
 
+// Paths come back byte for byte as the program passed them (the log's escapes undone).
 SoundLog ReadSoundLog(const std::string& logPath);
 
 // The file name part of a path (after the last backslash), for short expectations.

@@ -1,3 +1,4 @@
+#include "help_text.h"
 #include "script_command.h"
 #include "standin_options.h"
 
@@ -58,6 +59,54 @@ TEST(ScriptCommand, CommentsAndBlankLinesDoNothing) {
         const auto p = parse_command(nothing);
         EXPECT_TRUE(p.ok) << nothing;
         EXPECT_EQ(p.command.kind, CommandKind::Nothing) << nothing;
+    }
+}
+
+TEST(ScriptCommand, SetfillPadsTheTextToTheLengthAndAddsTheNul) {
+    const auto p = parse_command("setfill 10 SNAO-7 AZ");
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.command.kind, CommandKind::SetFill);
+    EXPECT_EQ(p.command.payload, text_of("SNAO-7 AZ."));
+    EXPECT_EQ(parse_command("setfill 4 SNAO-7 AZ").command.payload, text_of("SNAO"));  // cut
+    EXPECT_EQ(parse_command("setfill 3").command.payload, text_of("..."));
+    EXPECT_EQ(parse_command("setfill 6  x y").command.payload, text_of(" x y.."));  // blanks kept
+    EXPECT_EQ(parse_command("setfill 1048576 SN").command.payload.size(), 1048577u);
+    for (const char* bad : {"setfill", "setfill x", "setfill -1 a", "setfill 16777217 a"}) {
+        EXPECT_FALSE(parse_command(bad).ok) << bad;
+    }
+}
+
+TEST(ScriptCommand, StormTakesDurationRateAndText) {
+    const auto p = parse_command("storm 10000 5000 SNAO-7 AZ");
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.command.kind, CommandKind::Storm);
+    EXPECT_EQ(p.command.milliseconds, 10000u);
+    EXPECT_EQ(p.command.count, 5000u);
+    EXPECT_EQ(p.command.payload, "SNAO-7 AZ");
+    EXPECT_EQ(standin::storm_text("SNAO-7 AZ", 42), text_of("SNAO-7 AZ 42"));
+    EXPECT_EQ(parse_command("storm 0 1").command.payload, "");
+    for (const char* bad : {"storm", "storm 100", "storm 100 0 x", "storm x 10 y", "storm 3600001 10 x",
+                            "storm 10 1000001 x"}) {
+        EXPECT_FALSE(parse_command(bad).ok) << bad;
+    }
+}
+
+TEST(ScriptCommand, RawdataTakesTheWholeBlockOrNull) {
+    EXPECT_EQ(parse_command("rawdata 01 02").command.payload, std::string("\x01\x02"));
+    EXPECT_EQ(parse_command("rawdata").command.kind, CommandKind::RawData);
+    EXPECT_EQ(parse_command("rawdata").command.payload, "");
+    EXPECT_FALSE(parse_command("rawdata").command.null_block);
+    EXPECT_TRUE(parse_command("rawdata null").command.null_block);
+    EXPECT_FALSE(parse_command("rawdata nul").ok);
+}
+
+TEST(HelpText, NamesEveryCommand) {
+    const std::string help = standin::help_text();
+    for (const char* command : {"set <text>", "sethex <hex>", "setfill <n> <text>", "rawdata <hex>|null",
+                                "storm <ms> <per-second> <text>", "wait <ms>", "terminate", "exit", "quit",
+                                "refuse on|off", "advise ok|nack|ignore", "hang <ms>", "format <n>|text",
+                                "storm over <n> changes"}) {
+        EXPECT_NE(help.find(command), std::string::npos) << command;
     }
 }
 

@@ -1,0 +1,154 @@
+#!/usr/bin/env python3
+"""Bad sound files and a missing winmm.dll, heard on the sound device through Wine's own winmm.
+
+Phase 1: each file of the warning for "1M2E3T4N5D6" gets its own pure tone, except the bad ones:
+M.wav is missing, E.wav is empty, T.wav is a tone file cut inside its header, N.wav is text and
+no WAV at all, D.wav is a whole header whose data chunk holds nothing. The DeviceSoundFaults test
+of korvane_e2e_tests.exe makes korvane.exe announce that name while the session's null sink is
+recorded; decoded, the recording must give every good file in order: the chain went on past
+every bad one.
+
+Phase 2: the same good files, but winmm.dll cannot be loaded (Wine's load order for it is
+empty). The announcement must be silent, and the program must live on with the right status.
+
+Needs the Wine test session (KORVANE_WINE_SESSION), sox and parec. Reuses the tone decoder of
+real_sound_check.py.
+"""
+import argparse
+import os
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import real_sound_check as tones  # noqa: E402
+
+NAME = "1M2E3T4N5D6"
+TONE_SECONDS = 0.25
+TONES = {                   # file -> frequency in Hz, on 50 Hz bins, none twice another
+    "bell.wav": 500,
+    "satellite.wav": 650,
+    "1.wav": 800,
+    "2.wav": 950,
+    "3.wav": 1100,
+    "4.wav": 1250,
+    "5.wav": 1400,
+    "6.wav": 1550,
+    "IsRising.wav": 1700,
+}
+EXPECTED = ["bell.wav", "satellite.wav", "1.wav", "2.wav", "3.wav", "4.wav", "5.wav", "6.wav", "IsRising.wav"]
+
+
+def fail(message):
+    print("FAIL: " + message)
+    sys.exit(1)
+
+
+def make_files(folder):
+    for name, frequency in TONES.items():
+        subprocess.run(["sox", "-n", "-r", "22050", "-b", "16", "-c", "1", os.path.join(folder, name),
+                        "synth", str(TONE_SECONDS), "sine", str(frequency), "vol", "0.5"], check=True)
+    # M.wav: missing. E.wav: empty.
+    open(os.path.join(folder, "E.wav"), "wb").close()
+    # T.wav: a tone file cut inside its fmt chunk.
+    with open(os.path.join(folder, "1.wav"), "rb") as good:
+        whole = good.read()
+    with open(os.path.join(folder, "T.wav"), "wb") as cut:
+        cut.write(whole[:30])
+    # N.wav: no WAV at all.
+    with open(os.path.join(folder, "N.wav"), "w") as text:
+        text.write("This is not a sound file.\n" * 20)
+    # D.wav: a well-formed header that announces a second of data, followed by none.
+    rate, bits = 22050, 16
+    header = b"RIFF" + struct.pack("<I", 36 + rate * 2) + b"WAVE"
+    header += b"fmt " + struct.pack("<IHHIIHH", 16, 1, 1, rate, rate * 2, 2, bits)
+    header += b"data" + struct.pack("<I", rate * 2)
+    with open(os.path.join(folder, "D.wav"), "wb") as empty_data:
+        empty_data.write(header)
+
+
+def record_phase(args, env, work, gtest_filter, listen_seconds):
+    """Runs one test while recording the sink; returns the decoded file order and the log."""
+    sounds = os.path.join(work, "sounds")
+    for marker in ("reported", "done"):
+        if os.path.exists(os.path.join(sounds, marker)):
+            os.remove(os.path.join(sounds, marker))
+    recording = os.path.join(work, gtest_filter.split(".")[0] + ".raw")
+    log_path = os.path.join(work, gtest_filter.split(".")[0] + ".log")
+    with open(recording, "wb") as sink:
+        recorder = subprocess.Popen(["parec", "-d", "korvane_sink.monitor", "--rate=%d" % tones.RATE,
+                                     "--channels=1", "--format=s16le", "--latency-msec=20"], stdout=sink, env=env)
+    time.sleep(0.5)
+    test_env = dict(env, KORVANE_E2E_FAULT_SOUND_DIR=tones.windows_path(sounds), KORVANE_E2E_FAULT_NAME=NAME)
+    test_log = open(log_path, "w")
+    test = subprocess.Popen([args.wine_run, args.tests, "--gtest_filter=" + gtest_filter],
+                            env=test_env, stdout=test_log, stderr=subprocess.STDOUT)
+    try:
+        if not tones.wait_for_file(os.path.join(sounds, "reported"), 60, test):
+            fail("the program never reported the satellite; see " + log_path)
+        time.sleep(listen_seconds)
+        open(os.path.join(sounds, "done"), "w").close()
+        test.wait(timeout=60)
+    finally:
+        if test.poll() is None:
+            test.kill()
+        recorder.send_signal(signal.SIGINT)
+        try:
+            recorder.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            recorder.kill()
+        test_log.close()
+    output = open(log_path).read()
+    print(output)
+    if test.returncode != 0:
+        fail("korvane_e2e_tests.exe --gtest_filter=%s exited with %d" % (gtest_filter, test.returncode))
+    if "[  SKIPPED ]" in output:
+        fail("%s was skipped" % gtest_filter)
+    with open(recording, "rb") as raw:
+        played, labels = tones.decode(raw.read())
+    loud = sum(1 for label in labels if label is not None)
+    print("%s: recorded %.1f s, %d loud frames; files heard in order: %s"
+          % (gtest_filter, len(labels) * tones.FRAME / tones.RATE, loud, " ".join(played) or "(none)"))
+    return played, loud
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--wine-run", required=True)
+    parser.add_argument("--tests", required=True)
+    parser.add_argument("--work", required=True)
+    args = parser.parse_args()
+    for tool in ("sox", "parec"):
+        if not shutil.which(tool):
+            fail("%s is not installed" % tool)
+    tones.TONES = TONES  # the decoder names what it hears after these files
+
+    env = tones.session_env()
+    shutil.rmtree(args.work, ignore_errors=True)
+    sounds = os.path.join(args.work, "sounds")
+    os.makedirs(sounds)
+    make_files(sounds)
+
+    problems = []
+    # The whole warning: its good tones, the bad files (near instant), and room for start-up.
+    played, _ = record_phase(args, env, args.work, "DeviceSoundFaults.*", TONE_SECONDS * len(EXPECTED) + 2.5)
+    if played != EXPECTED:
+        problems.append("with bad files heard %s, expected %s" % (played, EXPECTED))
+
+    played, loud = record_phase(args, env, args.work, "DeviceSoundFaultsWithoutWinmm.*",
+                                TONE_SECONDS * len(EXPECTED) + 1.5)
+    if played or loud:
+        problems.append("without winmm.dll heard %s (%d loud frames), expected silence" % (played, loud))
+
+    for problem in problems:
+        print("FAIL: " + problem)
+    if problems:
+        sys.exit(1)
+    print("sound faults on the device: all checks passed")
+
+
+if __name__ == "__main__":
+    main()
