@@ -14,8 +14,11 @@ required=(
   "/usr/src/googletest/CMakeLists.txt googletest"
   "/usr/bin/x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix"
   "/usr/bin/x86_64-w64-mingw32-windres binutils-mingw-w64-x86-64"
+  "/usr/bin/i686-w64-mingw32-g++-posix g++-mingw-w64-i686-posix"
+  "/usr/bin/i686-w64-mingw32-windres binutils-mingw-w64-i686"
   "/usr/bin/wine wine"
   "/usr/lib/wine/wine64 wine64"
+  "/usr/lib/wine/wineserver32 wine32:i386"
   "/usr/share/wine/fonts/tahoma.ttf fonts-wine"
   "/usr/bin/Xvfb xvfb"
   "/usr/bin/xauth xauth"
@@ -46,6 +49,10 @@ else
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
+# 32-bit Wine runs the 32-bit build's tests; its packages come from the i386 architecture.
+if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${as_root[@]}" dpkg --add-architecture i386
+fi
 "${as_root[@]}" apt-get update -qq
 "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 echo "Installed: ${missing[*]}"

@@ -122,10 +122,10 @@ TEST(StandinDde, StormSendsEveryChangeInOrderAndReportsTheLast) {
     const std::string over = l.standin.expect("storm over", 5000);
     ASSERT_NE(over, "") << l.standin.transcript();
     std::printf("%s\n", over.c_str());
-    const unsigned long long count = std::stoull(over.substr(std::string("storm over ").size()));
+    const std::size_t count = static_cast<std::size_t>(std::stoull(over.substr(std::string("storm over ").size())));
     EXPECT_EQ(count, 1000u);  // 2000 a second for half a second, whatever the timer did
     ASSERT_TRUE(l.client.wait_for_data(count + 1, 10000));
-    for (unsigned long long n = 1; n <= count; ++n) {
+    for (std::size_t n = 1; n <= count; ++n) {
         ASSERT_EQ(l.client.data()[n - 1].bytes, text_of("SNAO-7 " + std::to_string(n))) << n;
     }
     EXPECT_EQ(l.client.data()[count].bytes, text_of("after"));  // the script waited for the storm

@@ -1,0 +1,62 @@
+# Shared by bench/run.sh and bench/soak.sh (sourced, not run).
+# Sets up the environment in which korvane_bench.exe finds korvane.exe, the stand-in tracker
+# and the fake winmm.dll, and a private Wine session unless one is given.
+
+BENCH_SOURCE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+PROJECT_DIR=$(dirname "$BENCH_SOURCE_DIR")
+WINE_SESSION_SCRIPT=$PROJECT_DIR/tests/session/wine-session.sh
+WINE_RUN=$PROJECT_DIR/tests/session/wine-run.sh
+
+# build_windows BUILD_DIR: configure (once) and build what the measurements need.
+build_windows() {
+    local dir=$1
+    if [[ ! -f $dir/build.ninja ]]; then
+        cmake --preset windows -S "$PROJECT_DIR" -B "$dir" >/dev/null || return 1
+    fi
+    cmake --build "$dir" --target korvane korvane_bench korvane_bench_minimal_window korvane_fake_winmm \
+        satpc32-standin >/dev/null || return 1
+}
+
+# find_target BUILD_DIR NAME: the path of a built program or DLL.
+find_target() {
+    find "$1" -name "$2" -type f -not -path '*/CMakeFiles/*' | head -n 1
+}
+
+# export_paths BUILD_DIR: the variables korvane_bench.exe reads.
+export_paths() {
+    local dir=$1 korvane standin winmm
+    korvane=$(find_target "$dir" korvane.exe)
+    standin=$(find_target "$dir" satpc32-standin.exe)
+    winmm=$(find_target "$dir" winmm.dll)
+    BENCH_EXE=$(find_target "$dir" korvane_bench.exe)
+    MINIMAL_EXE=$(find_target "$dir" korvane_bench_minimal_window.exe)
+    KORVANE_EXE=$korvane
+    [[ -n $korvane && -n $standin && -n $winmm && -n $BENCH_EXE && -n $MINIMAL_EXE ]] || {
+        echo "bench: a program is missing in $dir" >&2
+        return 1
+    }
+    export KORVANE_E2E_KORVANE_EXE="Z:$korvane"
+    export KORVANE_E2E_STANDIN_EXE="Z:$standin"
+    export KORVANE_E2E_FAKE_WINMM="Z:$winmm"
+}
+
+# use_session DIR_OR_EMPTY BUILD_DIR: join the given session, or start a private one that
+# stop_own_session removes again.
+OWN_SESSION=
+use_session() {
+    local given=$1 dir=$2
+    if [[ -n $given ]]; then
+        export KORVANE_WINE_SESSION=$given
+    else
+        OWN_SESSION=$dir/bench-wine-session
+        "$WINE_SESSION_SCRIPT" start "$OWN_SESSION" || return 1
+        export KORVANE_WINE_SESSION=$OWN_SESSION
+    fi
+}
+
+stop_own_session() {
+    if [[ -n $OWN_SESSION ]]; then
+        "$WINE_SESSION_SCRIPT" stop "$OWN_SESSION"
+        OWN_SESSION=
+    fi
+}

@@ -1,0 +1,269 @@
+// Figures of one korvane.exe linked to the stand-in tracker: how soon a changed item reaches
+// the mirror and the status line, CPU use while idle and linked, resident memory; and the
+// start-up time to a shown window beside a minimal Win32 program.
+#include <windows.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/form1_layout.h"
+#include "bench_common.h"
+#include "driver/child_process.h"
+#include "driver/korvane_app.h"
+#include "driver/machine_clock.h"
+#include "driver/standin.h"
+#include "driver/test_paths.h"
+#include "driver/wait_until.h"
+#include "driver/window_probe.h"
+#include "link/link_texts.h"
+#include "process_metrics.h"
+#include "watch/watch_status_texts.h"
+
+namespace korvane::bench {
+namespace {
+
+using e2e::MachineNowMs;
+using std::chrono::milliseconds;
+
+// Polls every millisecond (as finely as Sleep allows) until the condition holds; returns the
+// machine time at which it was seen to hold, or a negative value on time-out.
+template <typename Condition>
+double SeenAt(Condition condition, double timeoutMs)
+{
+    const double deadline = MachineNowMs() + timeoutMs;
+    while (true) {
+        const double now = MachineNowMs();
+        if (condition()) {
+            return now;  // the time of the look that saw it: at most one poll late
+        }
+        if (now > deadline) {
+            return -1;
+        }
+        Sleep(1);
+    }
+}
+
+std::string Ms(const Summary& s)
+{
+    return Format("median %.1f ms, p90 %.1f ms, worst %.1f ms, best %.1f ms (n = %.0f)", s.median, s.p90, s.max, s.min,
+                  static_cast<double>(s.count));
+}
+
+std::string ItemFor(const std::string& name, int step)
+{
+    return "SN" + name + " AZ" + std::to_string(100 + step % 200) + ".5 EL" + std::to_string(step % 80) +
+           ".2 UP435250000 UMFM DN145800000 DMFM MA" + std::to_string(step % 256) + ".0";
+}
+
+std::string Kib(std::uint64_t bytes)
+{
+    return Format("%.0f KiB", static_cast<double>(bytes) / 1024.0);
+}
+
+}  // namespace
+
+int RunTimings(Arguments& args)
+{
+    const int mirrorChanges = static_cast<int>(args.Number("mirror-changes", 200));
+    const int statusChanges = static_cast<int>(args.Number("status-changes", 20));
+    const double idleS = args.Number("idle-s", 30);
+    const unsigned holdMs = static_cast<unsigned>(args.Number("hold-ms", 20));
+    if (!args.Unused().empty()) {
+        std::printf("timings: unknown argument %s\n", args.Unused().front().c_str());
+        return 2;
+    }
+    std::mt19937 random(20240601u);
+
+    e2e::KorvaneApp::Options options;
+    options.fakeSound = true;
+    options.holdMs = holdMs;
+    e2e::KorvaneApp app(options);
+    e2e::StandIn tracker(e2e::Paths().standinExe);
+    app.Click(kCmdOpen);
+    if (!app.WaitForStatus(std::string(kConnectedText), milliseconds(5000))) {
+        std::printf("timings: the link did not open (status \"%s\")\n", app.Status().c_str());
+        return 1;
+    }
+
+    // The stand-in's own share: a command through its stdin and its answer on stdout.
+    std::vector<double> roundTrips;
+    for (int i = 0; i < 50; ++i) {
+        const double t0 = MachineNowMs();
+        tracker.Send("wait 0");
+        if (tracker.WaitEvent("command wait 0", milliseconds(3000))) {
+            roundTrips.push_back(MachineNowMs() - t0);
+        }
+        Sleep(5);
+    }
+    Row("stand-in pipe round trip (command in, its event line out; part of every latency below)",
+        Ms(Summarize(roundTrips)));
+
+    // Item change to mirror. The satellite stays the same, so no warning plays meanwhile;
+    // the once-a-second tick still runs (and repaints the status line) in between.
+    tracker.Send("set " + ItemFor("AO-7", 0));
+    if (!app.WaitForStatus(SatelliteVisibleText("AO-7"), milliseconds(5000))) {
+        std::printf("timings: the first satellite was not reported (status \"%s\")\n", app.Status().c_str());
+        return 1;
+    }
+    Sleep(1500);  // its warning is over
+    std::vector<double> mirror;
+    int mirrorMisses = 0;
+    std::uniform_int_distribution<int> gap(10, 60);
+    for (int i = 1; i <= mirrorChanges; ++i) {
+        const std::string item = ItemFor("AO-7", i);
+        const double t0 = MachineNowMs();
+        tracker.Send("set " + item);
+        const double seen = SeenAt([&] { return app.Mirror() == item; }, 3000);
+        if (seen < 0) {
+            ++mirrorMisses;
+        } else {
+            mirror.push_back(seen - t0);
+        }
+        Sleep(static_cast<DWORD>(gap(random)));
+    }
+    Row("item change -> mirror (Label1) holds it", Ms(Summarize(mirror)) +
+                                                       (mirrorMisses ? Format(", %.0f not seen within 3 s", mirrorMisses) : ""));
+
+    // Item change to status line: bounded by the one-second tick. Satellites and the
+    // no-satellite marker alternate, at a random phase of the tick.
+    const char* names[] = {"FO-29", "SO-50", "ISS", "RS-44", "AO-91"};
+    std::vector<double> status;
+    int statusMisses = 0;
+    std::uniform_int_distribution<int> phase(0, 999);
+    for (int i = 0; i < statusChanges; ++i) {
+        Sleep(static_cast<DWORD>(phase(random)));
+        const bool satellite = i % 2 == 0;
+        const std::string name = names[(i / 2) % 5];
+        const std::string item = satellite ? ItemFor(name, i) : std::string("** NO SATELLITE **");
+        const std::string expected = satellite ? SatelliteVisibleText(name) : std::string(kNoneVisibleText);
+        const double t0 = MachineNowMs();
+        tracker.Send("set " + item);
+        const double seen = SeenAt([&] { return app.Status() == expected; }, 5000);
+        if (seen < 0) {
+            ++statusMisses;
+        } else {
+            status.push_back(seen - t0);
+        }
+    }
+    Row("item change -> status line shows it (one-second tick by design)",
+        Ms(Summarize(status)) + (statusMisses ? Format(", %.0f not seen within 5 s", statusMisses) : ""));
+
+    // Idle and linked: the same satellite stays reported, so every tick rewrites and repaints
+    // the status line and nothing else happens.
+    tracker.Send("set " + ItemFor("AO-7", 0));
+    app.WaitForStatus(SatelliteVisibleText("AO-7"), milliseconds(5000));
+    Sleep(3000);
+    HANDLE process = app.Process().Handle();
+    const std::string folder = app.ExeFolder();
+    const std::string fragment = folder.substr(folder.find_last_of('\\') + 1);
+    // CPU over a quiet stretch: from /proc under Wine (nanoseconds), else GetProcessTimes.
+    auto idleCpu = [&](double seconds, const std::string& what) {
+        const std::int64_t ns0 = LinuxCpuNanoseconds(fragment);
+        const double cpu0 = CpuSeconds(process);
+        const double wall0 = MachineNowMs();
+        Sleep(static_cast<DWORD>(seconds * 1000));
+        const std::int64_t ns1 = LinuxCpuNanoseconds(fragment);
+        const double cpu1 = CpuSeconds(process);
+        const double wallS = (MachineNowMs() - wall0) / 1000.0;
+        std::string figure;
+        if (ns0 >= 0 && ns1 >= ns0) {
+            const double cpuS = static_cast<double>(ns1 - ns0) / 1e9;
+            figure = Format("%.3f %% of one core, %.3f ms CPU a second (Linux schedstat of the process)", cpuS / wallS * 100,
+                            cpuS / wallS * 1000);
+        } else {
+            figure = Format("%.3f %% of one core, %.3f ms CPU a second", (cpu1 - cpu0) / wallS * 100,
+                            (cpu1 - cpu0) / wallS * 1000);
+        }
+        figure += Format("; GetProcessTimes: %.0f ms in all (it counts in 10 ms steps under Wine)", (cpu1 - cpu0) * 1000);
+        Row(what + Format(" (%.0f s)", wallS), figure);
+    };
+    idleCpu(idleS, "CPU while idle and linked, a satellite reported: every tick rewrites and repaints the status line");
+
+    tracker.Send("set ** NO SATELLITE **");
+    app.WaitForStatus(std::string(kNoneVisibleText), milliseconds(5000));
+    Sleep(2000);
+    idleCpu(idleS / 2, "CPU while idle and linked, no satellite");
+
+    MetricSources sources;
+    const ProcessSample memory = SampleProcess(process, app.Process().Id(), &sources);
+    Row("resident memory, linked, after the runs above (working set / peak)",
+        Kib(memory.workingSet) + " / " + Kib(memory.peakWorkingSet));
+    Row("private memory (" + sources.privateBytes + ")", Kib(memory.privateBytes));
+    Row("GDI objects / USER objects / handles", Format("%.0f / %.0f / %.0f", static_cast<double>(memory.gdiObjects),
+                                                       static_cast<double>(memory.userObjects),
+                                                       static_cast<double>(memory.handles)));
+    return mirrorMisses + statusMisses == 0 ? 0 : 1;
+}
+
+int RunStartup(Arguments& args)
+{
+    const int runs = static_cast<int>(args.Number("runs", 10));
+    const std::string minimal = args.Text("minimal", "");
+    if (!args.Unused().empty() || minimal.empty()) {
+        std::printf("startup: --minimal PATH required; unknown argument?\n");
+        return 2;
+    }
+    struct Program {
+        std::string label;
+        std::string exe;
+        std::string caption;
+        std::vector<double> times;
+        ProcessSample resources;
+    };
+    Program programs[] = {{"korvane.exe", e2e::Paths().korvaneExe, std::string(kForm1Caption), {}, {}},
+                          {"minimal Win32 window program", minimal, "Korvane bench minimal window", {}, {}}};
+    for (auto& program : programs) {
+        for (char& c : program.exe) {
+            if (c == '/') {
+                c = '\\';
+            }
+        }
+    }
+    // One unmeasured start of each first (disk cache, Wine's first load of each DLL), then
+    // alternate so that both see the same machine.
+    for (int run = -1; run < runs; ++run) {
+        for (auto& program : programs) {
+            e2e::ChildProcess::Options launch;
+            launch.commandLine = "\"" + program.exe + "\"";
+            launch.workingDirectory = program.exe.substr(0, program.exe.find_last_of('\\'));
+            const double t0 = MachineNowMs();
+            e2e::ChildProcess child(launch);
+            const double seen = SeenAt(
+                [&] {
+                    HWND window = e2e::FindTopLevelWindow(child.Id(), program.caption);
+                    return window != nullptr && IsWindowVisible(window);
+                },
+                20000);
+            if (seen < 0) {
+                std::printf("startup: %s showed no window within 20 s\n", program.label.c_str());
+                return 1;
+            }
+            if (run >= 0) {
+                program.times.push_back(seen - t0);
+            }
+            if (run == runs - 1) {
+                Sleep(500);  // settled after its first paint
+                program.resources = SampleProcess(child.Handle(), child.Id());
+            }
+            child.Kill();
+            Sleep(200);
+        }
+    }
+    const Summary korvane = Summarize(programs[0].times);
+    const Summary yardstick = Summarize(programs[1].times);
+    Row("start-up to a shown window: korvane.exe", Ms(korvane));
+    Row("start-up to a shown window: minimal Win32 window program (bench/minimal_window.cpp)", Ms(yardstick));
+    Row("start-up ratio korvane.exe / minimal (medians)", Format("%.2f", korvane.median / yardstick.median));
+    for (const auto& program : programs) {
+        const ProcessSample& r = program.resources;
+        Row("just started, not linked: " + program.label + " (working set / private / GDI / USER / handles)",
+            Kib(r.workingSet) + " / " + Kib(r.privateBytes) +
+                Format(" / %.0f / %.0f / %.0f", static_cast<double>(r.gdiObjects), static_cast<double>(r.userObjects),
+                       static_cast<double>(r.handles)));
+    }
+    return 0;
+}
+
+}  // namespace korvane::bench
