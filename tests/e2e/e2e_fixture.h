@@ -26,6 +26,10 @@ class KorvaneTest : public ::testing::Test {
 protected:
     KorvaneTest() = default;
     explicit KorvaneTest(const KorvaneApp::Options& options) : app_(options) {}
+    KorvaneTest(const KorvaneApp::Options& options, const KorvaneApp::Surroundings& surroundings)
+        : app_(options, surroundings)
+    {
+    }
 
     StandIn& StartTracker();
     // Presses "Link to SatPC32" and waits for "Connected to SatPC32" or a later status.

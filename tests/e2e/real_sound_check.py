@@ -43,6 +43,36 @@ def fail(message):
     sys.exit(1)
 
 
+def parse_args(tools):
+    """The command line (--wine-run, --tests, --work); fails unless every one of tools is installed."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--wine-run", required=True)
+    parser.add_argument("--tests", required=True)
+    parser.add_argument("--work", required=True)
+    args = parser.parse_args()
+    for tool in tools:
+        if not shutil.which(tool):
+            fail("%s is not installed" % tool)
+    return args
+
+
+def fresh_sounds_folder(work):
+    """Empties the work folder and returns its new, empty "sounds" folder."""
+    shutil.rmtree(work, ignore_errors=True)
+    sounds = os.path.join(work, "sounds")
+    os.makedirs(sounds)
+    return sounds
+
+
+def report(problems, passed):
+    """Prints each problem and exits with 1 if there are any; else prints passed."""
+    for problem in problems:
+        print("FAIL: " + problem)
+    if problems:
+        sys.exit(1)
+    print(passed)
+
+
 def session_env():
     session = os.environ.get("KORVANE_WINE_SESSION")
     if not session or not os.path.isfile(os.path.join(session, "env.sh")):
@@ -61,10 +91,38 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def make_tones(folder):
-    for name, frequency in TONES.items():
+def make_tones(folder, tones=TONES, seconds=TONE_SECONDS):
+    """A file of a pure tone of its own frequency for each file name in tones."""
+    for name, frequency in tones.items():
         subprocess.run(["sox", "-n", "-r", "22050", "-b", "16", "-c", "1", os.path.join(folder, name),
-                        "synth", str(TONE_SECONDS), "sine", str(frequency), "vol", "0.5"], check=True)
+                        "synth", str(seconds), "sine", str(frequency), "vol", "0.5"], check=True)
+
+
+def start_recorder(recording, env):
+    """Records the session's null sink into the file recording; returns the recorder."""
+    with open(recording, "wb") as sink:
+        recorder = subprocess.Popen(["parec", "-d", "korvane_sink.monitor", "--rate=%d" % RATE, "--channels=1",
+                                     "--format=s16le", "--latency-msec=20"], stdout=sink, env=env)
+    time.sleep(0.5)
+    return recorder
+
+
+def start_test(args, gtest_filter, env, test_log):
+    """Starts korvane_e2e_tests.exe under Wine for gtest_filter, its output into test_log."""
+    return subprocess.Popen([args.wine_run, args.tests, "--gtest_filter=" + gtest_filter],
+                            env=env, stdout=test_log, stderr=subprocess.STDOUT)
+
+
+def stop_run(test, recorder, test_log):
+    """Ends the test if it is still running, stops the recorder and closes the test's log."""
+    if test.poll() is None:
+        test.kill()
+    recorder.send_signal(signal.SIGINT)
+    try:
+        recorder.wait(timeout=5)
+    except subprocess.TimeoutExpired:
+        recorder.kill()
+    test_log.close()
 
 
 def wait_for_file(path, seconds, process):
@@ -206,31 +264,17 @@ def check_looks(shot, geometry):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--wine-run", required=True)
-    parser.add_argument("--tests", required=True)
-    parser.add_argument("--work", required=True)
-    args = parser.parse_args()
-    for tool in ("sox", "parec", "import"):
-        if not shutil.which(tool):
-            fail("%s is not installed" % tool)
-
+    args = parse_args(("sox", "parec", "import"))
     env = session_env()
-    shutil.rmtree(args.work, ignore_errors=True)
-    sounds = os.path.join(args.work, "sounds")
-    os.makedirs(sounds)
+    sounds = fresh_sounds_folder(args.work)
     make_tones(sounds)
     recording = os.path.join(args.work, "sink.raw")
     shot = os.path.join(args.work, "screen.ppm")
 
-    with open(recording, "wb") as sink:
-        recorder = subprocess.Popen(["parec", "-d", "korvane_sink.monitor", "--rate=%d" % RATE, "--channels=1",
-                                     "--format=s16le", "--latency-msec=20"], stdout=sink, env=env)
-    time.sleep(0.5)
+    recorder = start_recorder(recording, env)
     test_env = dict(env, KORVANE_E2E_SOUND_DIR=windows_path(sounds))
     test_log = open(os.path.join(args.work, "test.log"), "w")
-    test = subprocess.Popen([args.wine_run, args.tests, "--gtest_filter=RealSound.*"],
-                            env=test_env, stdout=test_log, stderr=subprocess.STDOUT)
+    test = start_test(args, "RealSound.*", test_env, test_log)
     try:
         if not wait_for_file(os.path.join(sounds, "geometry.txt"), 60, test):
             fail("the program never reported the satellite; see " + test_log.name)
@@ -240,14 +284,7 @@ def main():
         open(os.path.join(sounds, "done"), "w").close()
         test.wait(timeout=60)
     finally:
-        if test.poll() is None:
-            test.kill()
-        recorder.send_signal(signal.SIGINT)
-        try:
-            recorder.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            recorder.kill()
-        test_log.close()
+        stop_run(test, recorder, test_log)
     print(open(test_log.name).read())
     if test.returncode != 0:
         fail("korvane_e2e_tests.exe --gtest_filter=RealSound.* exited with %d" % test.returncode)
@@ -265,11 +302,7 @@ def main():
     if played != EXPECTED:
         problems.append("heard %s, expected %s" % (played, EXPECTED))
     problems += check_looks(shot, geometry)
-    for problem in problems:
-        print("FAIL: " + problem)
-    if problems:
-        sys.exit(1)
-    print("real sound and looks: all checks passed")
+    report(problems, "real sound and looks: all checks passed")
 
 
 if __name__ == "__main__":

@@ -11,15 +11,11 @@ every bad one.
 Phase 2: the same good files, but winmm.dll cannot be loaded (Wine's load order for it is
 empty). The announcement must be silent, and the program must live on with the right status.
 
-Needs the Wine test session (KORVANE_WINE_SESSION), sox and parec. Reuses the tone decoder of
-real_sound_check.py.
+Needs the Wine test session (KORVANE_WINE_SESSION), sox and parec. Reuses the tone files, the
+recording and the tone decoder of real_sound_check.py.
 """
-import argparse
 import os
-import shutil
-import signal
 import struct
-import subprocess
 import sys
 import time
 
@@ -42,15 +38,8 @@ TONES = {                   # file -> frequency in Hz, on 50 Hz bins, none twice
 EXPECTED = ["bell.wav", "satellite.wav", "1.wav", "2.wav", "3.wav", "4.wav", "5.wav", "6.wav", "IsRising.wav"]
 
 
-def fail(message):
-    print("FAIL: " + message)
-    sys.exit(1)
-
-
 def make_files(folder):
-    for name, frequency in TONES.items():
-        subprocess.run(["sox", "-n", "-r", "22050", "-b", "16", "-c", "1", os.path.join(folder, name),
-                        "synth", str(TONE_SECONDS), "sine", str(frequency), "vol", "0.5"], check=True)
+    tones.make_tones(folder, TONES, TONE_SECONDS)
     # M.wav: missing. E.wav: empty.
     open(os.path.join(folder, "E.wav"), "wb").close()
     # T.wav: a tone file cut inside its fmt chunk.
@@ -78,35 +67,24 @@ def record_phase(args, env, work, gtest_filter, listen_seconds):
             os.remove(os.path.join(sounds, marker))
     recording = os.path.join(work, gtest_filter.split(".")[0] + ".raw")
     log_path = os.path.join(work, gtest_filter.split(".")[0] + ".log")
-    with open(recording, "wb") as sink:
-        recorder = subprocess.Popen(["parec", "-d", "korvane_sink.monitor", "--rate=%d" % tones.RATE,
-                                     "--channels=1", "--format=s16le", "--latency-msec=20"], stdout=sink, env=env)
-    time.sleep(0.5)
+    recorder = tones.start_recorder(recording, env)
     test_env = dict(env, KORVANE_E2E_FAULT_SOUND_DIR=tones.windows_path(sounds), KORVANE_E2E_FAULT_NAME=NAME)
     test_log = open(log_path, "w")
-    test = subprocess.Popen([args.wine_run, args.tests, "--gtest_filter=" + gtest_filter],
-                            env=test_env, stdout=test_log, stderr=subprocess.STDOUT)
+    test = tones.start_test(args, gtest_filter, test_env, test_log)
     try:
         if not tones.wait_for_file(os.path.join(sounds, "reported"), 60, test):
-            fail("the program never reported the satellite; see " + log_path)
+            tones.fail("the program never reported the satellite; see " + log_path)
         time.sleep(listen_seconds)
         open(os.path.join(sounds, "done"), "w").close()
         test.wait(timeout=60)
     finally:
-        if test.poll() is None:
-            test.kill()
-        recorder.send_signal(signal.SIGINT)
-        try:
-            recorder.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            recorder.kill()
-        test_log.close()
+        tones.stop_run(test, recorder, test_log)
     output = open(log_path).read()
     print(output)
     if test.returncode != 0:
-        fail("korvane_e2e_tests.exe --gtest_filter=%s exited with %d" % (gtest_filter, test.returncode))
+        tones.fail("korvane_e2e_tests.exe --gtest_filter=%s exited with %d" % (gtest_filter, test.returncode))
     if "[  SKIPPED ]" in output:
-        fail("%s was skipped" % gtest_filter)
+        tones.fail("%s was skipped" % gtest_filter)
     with open(recording, "rb") as raw:
         played, labels = tones.decode(raw.read())
     loud = sum(1 for label in labels if label is not None)
@@ -116,20 +94,11 @@ def record_phase(args, env, work, gtest_filter, listen_seconds):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--wine-run", required=True)
-    parser.add_argument("--tests", required=True)
-    parser.add_argument("--work", required=True)
-    args = parser.parse_args()
-    for tool in ("sox", "parec"):
-        if not shutil.which(tool):
-            fail("%s is not installed" % tool)
+    args = tones.parse_args(("sox", "parec"))
     tones.TONES = TONES  # the decoder names what it hears after these files
 
     env = tones.session_env()
-    shutil.rmtree(args.work, ignore_errors=True)
-    sounds = os.path.join(args.work, "sounds")
-    os.makedirs(sounds)
+    sounds = tones.fresh_sounds_folder(args.work)
     make_files(sounds)
 
     problems = []
@@ -143,11 +112,7 @@ def main():
     if played or loud:
         problems.append("without winmm.dll heard %s (%d loud frames), expected silence" % (played, loud))
 
-    for problem in problems:
-        print("FAIL: " + problem)
-    if problems:
-        sys.exit(1)
-    print("sound faults on the device: all checks passed")
+    tones.report(problems, "sound faults on the device: all checks passed")
 
 
 if __name__ == "__main__":

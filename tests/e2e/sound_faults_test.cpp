@@ -13,6 +13,7 @@
 #include "driver/process_probe.h"
 #include "driver/test_paths.h"
 #include "driver/wait_until.h"
+#include "driver/wide_text.h"
 #include "e2e_fixture.h"
 #include "fault_fixture.h"
 #include "link/link_texts.h"
@@ -22,28 +23,6 @@ namespace korvane::e2e {
 namespace {
 
 constexpr std::chrono::milliseconds kTick{1300};
-
-std::wstring Wide(const std::string& ansi)
-{
-    const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0) {
-        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), length);
-    }
-    return wide;
-}
-
-std::string Utf8(const std::wstring& wide)
-{
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr,
-                            nullptr);
-    }
-    return text;
-}
 
 std::wstring LongPath(const std::wstring& path)
 {
@@ -238,20 +217,27 @@ protected:
         return surroundings;
     }
     explicit DeviceSoundFaults(bool available = true) : SoundFaults(RealWinmm(), Available(available)) {}
+
+    // The whole test: the sound files from the recorder's folder beside the program, the
+    // satellite reported, and the recorder told when the warning has begun.
+    void AnnounceForTheRecorder()
+    {
+        const std::string dir = Env("KORVANE_E2E_FAULT_SOUND_DIR");
+        const std::string name = Env("KORVANE_E2E_FAULT_NAME");
+        if (dir.empty() || name.empty()) {
+            GTEST_SKIP() << "run by sound_faults_check.py";
+        }
+        CopyWavFiles(dir, app_.ExeFolderWide());
+        StartTracker();
+        ASSERT_NO_FATAL_FAILURE(Link());
+        ASSERT_NO_FATAL_FAILURE(Report(name));
+        FinishForTheRecorder(app_, dir, name);
+    }
 };
 
 TEST_F(DeviceSoundFaults, BadFilesAreSkippedAndTheChainGoesOn)
 {
-    const std::string dir = Env("KORVANE_E2E_FAULT_SOUND_DIR");
-    const std::string name = Env("KORVANE_E2E_FAULT_NAME");
-    if (dir.empty() || name.empty()) {
-        GTEST_SKIP() << "run by sound_faults_check.py";
-    }
-    CopyWavFiles(dir, app_.ExeFolderWide());
-    StartTracker();
-    ASSERT_NO_FATAL_FAILURE(Link());
-    ASSERT_NO_FATAL_FAILURE(Report(name));
-    FinishForTheRecorder(app_, dir, name);
+    AnnounceForTheRecorder();
 }
 
 class DeviceSoundFaultsWithoutWinmm : public DeviceSoundFaults {
@@ -261,16 +247,7 @@ protected:
 
 TEST_F(DeviceSoundFaultsWithoutWinmm, NothingIsHeard)
 {
-    const std::string dir = Env("KORVANE_E2E_FAULT_SOUND_DIR");
-    const std::string name = Env("KORVANE_E2E_FAULT_NAME");
-    if (dir.empty() || name.empty()) {
-        GTEST_SKIP() << "run by sound_faults_check.py";
-    }
-    CopyWavFiles(dir, app_.ExeFolderWide());
-    StartTracker();
-    ASSERT_NO_FATAL_FAILURE(Link());
-    ASSERT_NO_FATAL_FAILURE(Report(name));
-    FinishForTheRecorder(app_, dir, name);
+    AnnounceForTheRecorder();
 }
 
 }  // namespace

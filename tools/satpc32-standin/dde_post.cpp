@@ -26,6 +26,23 @@ bool copied_on_post(HWND to) {
     return wine && process != 0 && process != GetCurrentProcessId();
 }
 
+namespace {
+
+// Posts WM_DDE_DATA carrying `data` (may be NULL) and `item`; if the post fails, frees
+// both, as the sender must.
+bool post_data_block(HWND from, HWND to, ATOM item, HGLOBAL data) {
+    const LPARAM lparam = PackDDElParam(WM_DDE_DATA, reinterpret_cast<UINT_PTR>(data), item);
+    if (!PostMessageW(to, WM_DDE_DATA, wparam_from(from), lparam)) {
+        FreeDDElParam(WM_DDE_DATA, lparam);
+        if (data) GlobalFree(data);
+        GlobalDeleteAtom(item);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool post_data(HWND from, HWND to, ATOM item, std::string_view bytes, WORD format, bool response,
                bool ack_requested, bool warm, HGLOBAL* posted) {
     HGLOBAL data = nullptr;
@@ -47,13 +64,7 @@ bool post_data(HWND from, HWND to, ATOM item, std::string_view bytes, WORD forma
         if (!bytes.empty()) std::memcpy(reinterpret_cast<BYTE*>(dde) + header, bytes.data(), bytes.size());
         GlobalUnlock(data);
     }
-    const LPARAM lparam = PackDDElParam(WM_DDE_DATA, reinterpret_cast<UINT_PTR>(data), item);
-    if (!PostMessageW(to, WM_DDE_DATA, wparam_from(from), lparam)) {
-        FreeDDElParam(WM_DDE_DATA, lparam);
-        if (data) GlobalFree(data);
-        GlobalDeleteAtom(item);
-        return false;
-    }
+    if (!post_data_block(from, to, item, data)) return false;
     if (posted) *posted = data;
     // Without an acknowledgement the receiver owns the block; its copy is all it uses.
     if (data && !ack_requested && copied_on_post(to)) {
@@ -82,13 +93,7 @@ bool post_raw_data(HWND from, HWND to, ATOM item, std::string_view block, bool n
             GlobalUnlock(data);
         }
     }
-    const LPARAM lparam = PackDDElParam(WM_DDE_DATA, reinterpret_cast<UINT_PTR>(data), item);
-    if (!PostMessageW(to, WM_DDE_DATA, wparam_from(from), lparam)) {
-        FreeDDElParam(WM_DDE_DATA, lparam);
-        if (data) GlobalFree(data);
-        GlobalDeleteAtom(item);
-        return false;
-    }
+    if (!post_data_block(from, to, item, data)) return false;
     if (data && copied_on_post(to)) GlobalFree(data);  // as in post_data
     return true;
 }

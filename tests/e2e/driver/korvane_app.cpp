@@ -5,32 +5,11 @@
 #include "app/form1_layout.h"
 #include "test_paths.h"
 #include "wait_until.h"
+#include "wide_text.h"
 #include "window_probe.h"
 
 namespace korvane::e2e {
 namespace {
-
-std::wstring Wide(const std::string& ansi)
-{
-    const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0) {
-        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), length);
-    }
-    return wide;
-}
-
-std::string Ansi(const std::wstring& wide)
-{
-    const int length =
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0) {
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), length, nullptr,
-                            nullptr);
-    }
-    return ansi;
-}
 
 void CopyOrThrow(const std::string& from, const std::wstring& to)
 {
