@@ -100,11 +100,10 @@ DdeClientLink::~DdeClientLink()
 
 bool DdeClientLink::Open(const std::string& service, const std::string& topic, const std::string& item)
 {
-    if (state_ == State::Linked) {
-        EndConversation();
+    const bool wasLinked = state_ == State::Linked;
+    EndConversation();
+    if (wasLinked) {
         events_.OnLinkClosed();
-    } else {
-        EndConversation();
     }
     if (!window_) {
         return false;

@@ -53,7 +53,7 @@ HWND CreateControl(const ControlLayout& control, HWND parent, HINSTANCE instance
 
 }  // namespace
 
-Form1::Form1(HINSTANCE instance) : instance_(instance), link_(instance, *this) {}
+Form1::Form1(HINSTANCE instance) : link_(instance, *this) {}
 
 Form1::~Form1()
 {

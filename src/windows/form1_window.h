@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <array>
 #include <memory>
 #include <string>
 
@@ -57,7 +56,6 @@ private:
 
     HWND Control(ControlId id) const;
 
-    HINSTANCE instance_;
     HWND window_ = nullptr;
     Form1Look look_;
     WinmmSound sound_;
