@@ -13,13 +13,14 @@ namespace korvane::e2e {
 namespace {
 
 using Announce = KorvaneTest;
+using AnnounceFromEitherTracker = EitherTracker<KorvaneTest>;
 
 bool SamePath(const std::string& a, const std::string& b)
 {
     return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
 }
 
-TEST_F(Announce, RisingSatellitePlaysTheChainFromTheProgramsFolderOnce)
+TEST_P(AnnounceFromEitherTracker, RisingSatellitePlaysTheChainFromTheProgramsFolderOnce)
 {
     StartTracker();
     ASSERT_NO_FATAL_FAILURE(Link());
@@ -89,7 +90,7 @@ TEST_F(Announce, LowerCaseMarkerIsAnEmptyNameThatIsAnnouncedAfterASatellite)
     EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(expected.size()).calls), expected);
 }
 
-TEST_F(Announce, SatelliteAlreadyUpWhenLinkingIsAnnounced)
+TEST_P(AnnounceFromEitherTracker, SatelliteAlreadyUpWhenLinkingIsAnnounced)
 {
     StartTracker().Send("set " + ItemFor("NO-84"));
     ASSERT_NO_FATAL_FAILURE(Link());
@@ -111,6 +112,8 @@ TEST_F(Announce, NameWithAmpersandDashAndSlashIsShownAsItIsAndSpelledWithoutDash
         {"B.wav", 0},    {"1.wav", 0},         {"2.wav", 0}, {"IsRising.wav", 1}};
     EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(expected.size()).calls), expected);
 }
+
+KORVANE_EITHER_TRACKER(AnnounceFromEitherTracker);
 
 }  // namespace
 }  // namespace korvane::e2e

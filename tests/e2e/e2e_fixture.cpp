@@ -33,9 +33,14 @@ std::vector<std::pair<std::string, unsigned>> FilesAndFlags(const std::vector<So
     return result;
 }
 
+std::string TrackerKindName(const ::testing::TestParamInfo<TrackerKind>& info)
+{
+    return info.param == TrackerKind::Ddeml ? "Ddeml" : "Raw";
+}
+
 StandIn& KorvaneTest::StartTracker()
 {
-    tracker_ = std::make_unique<StandIn>(Paths().standinExe);
+    tracker_ = std::make_unique<StandIn>(Paths().standinExe, trackerKind_);
     return *tracker_;
 }
 

@@ -40,7 +40,22 @@ protected:
 
     KorvaneApp app_;
     std::unique_ptr<StandIn> tracker_;
+    TrackerKind trackerKind_ = TrackerKind::Raw;
 };
+
+// Fixture run once against each kind of tracker; instantiate with KORVANE_EITHER_TRACKER.
+// The runs are named Suite.Test/Raw and Suite.Test/Ddeml.
+template <class Fixture>
+class EitherTracker : public Fixture, public ::testing::WithParamInterface<TrackerKind> {
+protected:
+    EitherTracker() { this->trackerKind_ = this->GetParam(); }
+};
+
+std::string TrackerKindName(const ::testing::TestParamInfo<TrackerKind>& info);
+
+#define KORVANE_EITHER_TRACKER(suite)                                                                   \
+    INSTANTIATE_TEST_SUITE_P(, suite, ::testing::Values(TrackerKind::Raw, TrackerKind::Ddeml), \
+                             TrackerKindName)
 
 inline constexpr std::chrono::milliseconds kSoon{4000};  // "within about two seconds", with room
 

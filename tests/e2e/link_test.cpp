@@ -11,9 +11,9 @@
 namespace korvane::e2e {
 namespace {
 
-using TrackerLink = KorvaneTest;
+using TrackerLink = EitherTracker<KorvaneTest>;
 
-TEST_F(TrackerLink, WithNoTrackerShowsTheFailureAndWorksOnceTheTrackerRuns)
+TEST_P(TrackerLink, WithNoTrackerShowsTheFailureAndWorksOnceTheTrackerRuns)
 {
     app_.Click(kCmdOpen);
     ASSERT_TRUE(app_.WaitForStatus(std::string(kOpenFailedText), kSoon)) << app_.Status();
@@ -30,7 +30,7 @@ TEST_F(TrackerLink, WithNoTrackerShowsTheFailureAndWorksOnceTheTrackerRuns)
     EXPECT_EQ(app_.Status(), kConnectedText);
 }
 
-TEST_F(TrackerLink, TrackerEndingTheConversationShowsDisconnectedAndEmptiesTheMirror)
+TEST_P(TrackerLink, TrackerEndingTheConversationShowsDisconnectedAndEmptiesTheMirror)
 {
     StartTracker();
     ASSERT_NO_FATAL_FAILURE(Link());
@@ -44,7 +44,7 @@ TEST_F(TrackerLink, TrackerEndingTheConversationShowsDisconnectedAndEmptiesTheMi
     EXPECT_EQ(app_.Status(), kDisconnectedText);
 }
 
-TEST_F(TrackerLink, TrackerVanishingShowsDisconnectedAndALaterLinkAnnouncesAgain)
+TEST_P(TrackerLink, TrackerVanishingShowsDisconnectedAndALaterLinkAnnouncesAgain)
 {
     StartTracker();
     ASSERT_NO_FATAL_FAILURE(Link());
@@ -71,7 +71,7 @@ TEST_F(TrackerLink, TrackerVanishingShowsDisconnectedAndALaterLinkAnnouncesAgain
     EXPECT_EQ(FilesAndFlags(sounds.calls), expected);
 }
 
-TEST_F(TrackerLink, PressingLinkAgainWhileLinkedGivesAWorkingLink)
+TEST_P(TrackerLink, PressingLinkAgainWhileLinkedGivesAWorkingLink)
 {
     StartTracker();
     ASSERT_NO_FATAL_FAILURE(Link());
@@ -86,6 +86,8 @@ TEST_F(TrackerLink, PressingLinkAgainWhileLinkedGivesAWorkingLink)
     ASSERT_NO_FATAL_FAILURE(Report("FO-29"));
     EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(ChainFor("FO-29").size()).calls), ChainFor("FO-29"));
 }
+
+KORVANE_EITHER_TRACKER(TrackerLink);
 
 }  // namespace
 }  // namespace korvane::e2e

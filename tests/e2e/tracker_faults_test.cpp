@@ -77,6 +77,8 @@ protected:
     }
 };
 
+using TrackerFaultsOfEitherTracker = EitherTracker<TrackerFaults>;
+
 TEST_F(TrackerFaults, NoTrackerRunningFailsWithinSecondsAndTheWindowAnswers)
 {
     const double took = LinkFailsAfterMs("no tracker");
@@ -85,7 +87,7 @@ TEST_F(TrackerFaults, NoTrackerRunningFailsWithinSecondsAndTheWindowAnswers)
     EXPECT_EQ(app_.Mirror(), "");
 }
 
-TEST_F(TrackerFaults, RefusedConversationFailsAndALaterLinkWorks)
+TEST_P(TrackerFaultsOfEitherTracker, RefusedConversationFailsAndALaterLinkWorks)
 {
     StartTracker().Send("refuse on");
     ASSERT_TRUE(tracker_->WaitEvent("command refuse on")) << Transcript();
@@ -147,7 +149,7 @@ TEST_F(TrackerFaults, HungTrackerFailsTheLinkAndOnceItRecoversALaterLinkWorks)
     EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(ChainFor("AO-7").size()).calls), ChainFor("AO-7"));
 }
 
-TEST_F(TrackerFaults, TrackerEndingTheConversationIsShownWithinTwoSeconds)
+TEST_P(TrackerFaultsOfEitherTracker, TrackerEndingTheConversationIsShownWithinTwoSeconds)
 {
     StartTracker();
     ASSERT_NO_FATAL_FAILURE(Link());
@@ -162,7 +164,7 @@ TEST_F(TrackerFaults, TrackerEndingTheConversationIsShownWithinTwoSeconds)
     EXPECT_EQ(app_.Status(), kDisconnected) << "a tick overwrote the truth";
 }
 
-TEST_F(TrackerFaults, KilledTrackerIsNoticedAndARestartedOneAnnouncesTheSatelliteAgain)
+TEST_P(TrackerFaultsOfEitherTracker, KilledTrackerIsNoticedAndARestartedOneAnnouncesTheSatelliteAgain)
 {
     StartTracker();
     ASSERT_NO_FATAL_FAILURE(Link());
@@ -189,6 +191,8 @@ TEST_F(TrackerFaults, KilledTrackerIsNoticedAndARestartedOneAnnouncesTheSatellit
     expected.insert(expected.end(), chain.begin(), chain.end());
     EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(expected.size()).calls), expected);
 }
+
+KORVANE_EITHER_TRACKER(TrackerFaultsOfEitherTracker);
 
 class TrackerFaultsLongSounds : public TrackerFaults {
 protected:

@@ -225,12 +225,19 @@ bool DdeServer::send_value(HWND self, Conversation& c, ATOM item, bool response)
 
 void DdeServer::set_value(std::string bytes, bool report) {
     value_ = std::move(bytes);
+    const int sent = send_to_advised();
+    if (report) log_.line("data sent " + std::to_string(sent) + " clients");
+}
+
+void DdeServer::resend() { send_to_advised(); }
+
+int DdeServer::send_to_advised() {
     int sent = 0;
     for (auto& [self, c] : conversations_) {
         if (!c.advised || c.terminating) continue;
         if (send_value(self, c, GlobalAddAtomW(kItem), false)) ++sent;
     }
-    if (report) log_.line("data sent " + std::to_string(sent) + " clients");
+    return sent;
 }
 
 void DdeServer::send_raw(const std::string& block, bool null_block) {
@@ -272,7 +279,7 @@ void DdeServer::drop_unanswered() {
 void DdeServer::close(HWND self) {
     conversations_.erase(self);
     DestroyWindow(self);
-    if (closed_) closed_();
+    conversation_closed();
 }
 
 }  // namespace standin

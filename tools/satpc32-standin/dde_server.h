@@ -5,40 +5,37 @@
 #include <windows.h>
 
 #include <deque>
-#include <functional>
 #include <map>
 #include <string>
 
 #include "event_log.h"
 #include "script_command.h"
+#include "tracker_server.h"
 
 namespace standin {
 
-class DdeServer {
+class DdeServer : public TrackerServer {
 public:
     explicit DdeServer(EventLog& log);
     ~DdeServer();
     DdeServer(const DdeServer&) = delete;
     DdeServer& operator=(const DdeServer&) = delete;
 
-    bool start(HINSTANCE instance);
+    bool start(HINSTANCE instance) override;
 
-    // Takes the new value and sends it to every advise link; report: one "data sent" line.
-    void set_value(std::string bytes, bool report = true);
+    void set_value(std::string bytes, bool report = true) override;
+    void resend() override;
     // Sends one DATA message with exactly this block (or none) to every advise link,
     // leaving the value alone.
-    void send_raw(const std::string& block, bool null_block);
-    void set_refuse(bool refuse) { refuse_ = refuse; }
-    void set_advise_mode(AdviseMode mode) { advise_mode_ = mode; }
-    void set_format(unsigned format) { format_ = static_cast<WORD>(format); }
+    void send_raw(const std::string& block, bool null_block) override;
+    void set_refuse(bool refuse) override { refuse_ = refuse; }
+    void set_advise_mode(AdviseMode mode) override { advise_mode_ = mode; }
+    void set_format(unsigned format) override { format_ = static_cast<WORD>(format); }
 
-    // Posts WM_DDE_TERMINATE to every open conversation; returns how many now await a reply.
-    std::size_t terminate_all();
-    std::size_t awaiting_terminate_reply() const;
-    // Drops every conversation still waiting for its reply.
-    void drop_unanswered();
-    // Called whenever a conversation has ended.
-    void on_conversation_closed(std::function<void()> callback) { closed_ = std::move(callback); }
+    // Posts WM_DDE_TERMINATE to every open conversation.
+    std::size_t terminate_all() override;
+    std::size_t awaiting_terminate_reply() const override;
+    void drop_unanswered() override;
 
 private:
     struct Conversation {
@@ -61,6 +58,7 @@ private:
     void on_ack(Conversation& c, LPARAM lparam);
     void on_terminate(HWND self, Conversation& c);
     bool send_value(HWND self, Conversation& c, ATOM item, bool response);
+    int send_to_advised();
     void close(HWND self);
     void event(const std::string& what, HWND client);
 
@@ -75,7 +73,6 @@ private:
     AdviseMode advise_mode_ = AdviseMode::Ok;
     WORD format_ = CF_TEXT;
     std::map<HWND, Conversation> conversations_;
-    std::function<void()> closed_;
 };
 
 }  // namespace standin

@@ -9,7 +9,15 @@ tried and tested without SatPC32.
 Serves service "SatPC32", topic "SatPcDdeConv", item "SatPcDdeItem" in CF_TEXT,
 as hot (and warm) advise links and requests, to any number of conversations.
 
-Usage: satpc32-standin.exe [--script FILE] [--log FILE] [--exit-at-end] [--help]
+Usage: satpc32-standin.exe [--ddeml] [--script FILE] [--log FILE] [--exit-at-end] [--help]
+  --ddeml         serve through the DDE management library (DDEML), as a program built
+                  on a DDE component library does (DdeInitialize, DdeNameService,
+                  XTYP_CONNECT, XTYP_ADVSTART, XTYP_ADVREQ and XTYP_REQUEST answered
+                  with a CF_TEXT data handle, DdePostAdvise at every change); without
+                  it, raw DDE messages are spoken. With --ddeml, "terminate" is
+                  DdeUninitialize (the process keeps running, serving nothing), "quit"
+                  is DdeUninitialize and exit, and rawdata, format and "advise ignore"
+                  are refused as bad lines (DDEML cannot do them)
   --script FILE   run the script in FILE (checked as a whole before it starts);
                   without it, script lines are read from standard input as they come
                   (a bad line is reported as "error ..." and skipped)
@@ -20,7 +28,9 @@ Usage: satpc32-standin.exe [--script FILE] [--log FILE] [--exit-at-end] [--help]
 
 Script: one command per line, run in order while DDE messages keep being served.
   set <text>       the item becomes the rest of the line (spaces kept, may be empty),
-                   sent with a terminating NUL to every advised conversation
+                   sent with a terminating NUL to every advised conversation; \r, \n
+                   and \\ stand for CR, LF and a backslash (any other backslash is an
+                   error), so SatPC32's line ends are "\r\n" and "\n\r\n"
   sethex <hex>     the item becomes exactly these bytes (e.g. "41 42 00" or "414200"),
                    with no NUL added
   setfill <n> <text>
@@ -35,6 +45,9 @@ Script: one command per line, run in order while DDE messages keep being served.
                    n-th change (from 1) is <text>, a space and n, with the NUL; the
                    script goes on once the storm is over
   wait <ms>        pause the script for ms milliseconds
+  repeat <ms>      from now on send the item every ms milliseconds to every advised
+                   conversation, changed or not, as SatPC32 does once a second
+                   (repeat 0 stops; a repeat prints no line)
   terminate        end every conversation: post WM_DDE_TERMINATE, wait up to 1000 ms
                    for the replies
   exit             end the process at once, ending no conversation (a crash)
@@ -47,10 +60,11 @@ Script: one command per line, run in order while DDE messages keep being served.
   format <n>|text  send DATA (advise data and request answers) in clipboard format n;
                    "format text" goes back to CF_TEXT
   # ...            comment; blank lines are ignored too
-  Example:
-    set SNAO-7 AZ123.4 EL10.2 UP432150000 UMUSB DN145950000 DMUSB MA0.0
+  Example (SatPC32 12.9's texts):
+    repeat 1000
+    set SNRS-44 AZ19.3 EL4.5 UP145966847 UMLSB DN435634488 DMUSB MA120.4 RR3.79\r\n
     wait 5000
-    set ** NO SATELLITE **
+    set ** NO SATELLITE **\n\r\n
 
 Events: one line each on standard output, flushed at once (<client> is the client's
 window handle in hex, e.g. 0x2004E):
@@ -58,7 +72,8 @@ window handle in hex, e.g. 0x2004E):
   command <line>                 a script command starts
   error <message>: <line>        a bad line on standard input, skipped
   initiate <client>              a conversation was opened
-  initiate <client> refused      ignored because of "refuse on"
+  initiate <client> refused      ignored because of "refuse on" (--ddeml: "initiate
+                                 refused", DDEML does not name the client)
   advise ok|nack|ignored <client>
                                  answer to WM_DDE_ADVISE by the advise mode
   advise rejected <client> item|format
@@ -75,12 +90,13 @@ window handle in hex, e.g. 0x2004E):
   terminate sent <client>        the stand-in ended the conversation
   terminate reply <client>       the client answered it
   terminate timeout <client>     no answer within 1000 ms; dropped all the same
+  uninitialize <n> conversations --ddeml: DdeUninitialize is called
   terminated                     "terminate" (or quit) is done
   hang over                      a hang has ended
   script end                     the end of the script was reached
   exiting                        about to exit after quit or --exit-at-end
-Exit codes: 0 after quit, exit or --exit-at-end; 1 when the DDE window cannot be
-created; 2 for a bad command line or a bad line in the --script file.
+Exit codes: 0 after quit, exit or --exit-at-end; 1 when the DDE window (or the DDEML
+instance) cannot be created; 2 for a bad command line or a bad line in the --script file.
 )";
 }
 

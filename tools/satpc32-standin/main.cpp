@@ -3,10 +3,12 @@
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "dde_server.h"
+#include "ddeml_server.h"
 #include "event_log.h"
 #include "help_text.h"
 #include "script_command.h"
@@ -25,7 +27,7 @@ struct ScriptLine {
 };
 
 // Reads and checks the whole script file before anything is served.
-bool load_script(const std::string& path, std::vector<ScriptLine>& lines) {
+bool load_script(const std::string& path, bool ddeml, std::vector<ScriptLine>& lines) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         std::fprintf(stderr, "satpc32-standin: cannot read script %s\n", path.c_str());
@@ -33,7 +35,7 @@ bool load_script(const std::string& path, std::vector<ScriptLine>& lines) {
     }
     std::string text;
     for (int number = 1; std::getline(in, text); ++number) {
-        standin::ParsedLine parsed = standin::parse_command(text);
+        standin::ParsedLine parsed = standin::parse_command(text, ddeml);
         if (!parsed.ok) {
             std::fprintf(stderr, "satpc32-standin: %s line %d: %s\n", path.c_str(), number, parsed.error.c_str());
             return false;
@@ -45,7 +47,7 @@ bool load_script(const std::string& path, std::vector<ScriptLine>& lines) {
 
 int serve(const standin::Options& options) {
     std::vector<ScriptLine> script;
-    if (!options.script_path.empty() && !load_script(options.script_path, script)) return kExitUsage;
+    if (!options.script_path.empty() && !load_script(options.script_path, options.ddeml, script)) return kExitUsage;
 
     standin::EventLog log;
     if (!options.log_path.empty() && !log.open_file(options.log_path)) {
@@ -53,9 +55,11 @@ int serve(const standin::Options& options) {
         return kExitUsage;
     }
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    standin::DdeServer server(log);
-    standin::ScriptPlayer player(server, log, options.exit_at_end);
-    if (!server.start(instance) || !player.create_window(instance)) {
+    std::unique_ptr<standin::TrackerServer> server;
+    if (options.ddeml) server = std::make_unique<standin::DdemlServer>(log);
+    else server = std::make_unique<standin::DdeServer>(log);
+    standin::ScriptPlayer player(*server, log, options.exit_at_end, options.ddeml);
+    if (!server->start(instance) || !player.create_window(instance)) {
         std::fprintf(stderr, "satpc32-standin: cannot create the DDE windows (error %lu)\n", GetLastError());
         return kExitStartFailed;
     }

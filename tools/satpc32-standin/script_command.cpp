@@ -32,11 +32,29 @@ int hex_digit(char c) {
 ParsedLine fail(std::string message) { return {false, {}, std::move(message)}; }
 ParsedLine done(Command command) { return {true, std::move(command), {}}; }
 
+// CR, LF and backslash written as \r, \n and \\; any other backslash is an error.
+bool unescape(std::string_view text, std::string& out) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out.push_back(text[i]);
+            continue;
+        }
+        if (++i == text.size()) return false;
+        switch (text[i]) {
+        case 'r': out.push_back('\r'); break;
+        case 'n': out.push_back('\n'); break;
+        case '\\': out.push_back('\\'); break;
+        default: return false;
+        }
+    }
+    return true;
+}
+
 ParsedLine parse_words(std::string_view word, std::string_view arg, std::string_view raw_rest) {
     Command c;
     if (word == "set") {
         c.kind = CommandKind::Set;
-        c.payload.assign(raw_rest);
+        if (!unescape(raw_rest, c.payload)) return fail("set: a backslash must start \\r, \\n or \\\\");
         c.payload.push_back('\0');
         return done(std::move(c));
     }
@@ -81,8 +99,8 @@ ParsedLine parse_words(std::string_view word, std::string_view arg, std::string_
         if (!decode_hex(arg, c.payload)) return fail("rawdata wants pairs of hex digits or null");
         return done(std::move(c));
     }
-    if (word == "wait" || word == "hang") {
-        c.kind = word == "wait" ? CommandKind::Wait : CommandKind::Hang;
+    if (word == "wait" || word == "hang" || word == "repeat") {
+        c.kind = word == "wait" ? CommandKind::Wait : word == "hang" ? CommandKind::Hang : CommandKind::Repeat;
         if (!parse_unsigned(arg, kMaxMilliseconds, c.milliseconds))
             return fail(std::string(word) + " wants milliseconds (0 to 3600000)");
         return done(std::move(c));
@@ -119,6 +137,18 @@ ParsedLine parse_words(std::string_view word, std::string_view arg, std::string_
     return fail("unknown command '" + std::string(word) + "'");
 }
 
+// Why a server built on DDEML cannot do what `command` asks, or "" when it can.
+std::string ddeml_refusal(const Command& command) {
+    switch (command.kind) {
+    case CommandKind::RawData: return "rawdata: DDEML builds every DATA message itself";
+    case CommandKind::Format: return "format: DDEML answers only in the format the client asked for";
+    case CommandKind::Advise:
+        if (command.advise == AdviseMode::Ignore) return "advise ignore: DDEML answers every WM_DDE_ADVISE";
+        return {};
+    default: return {};
+    }
+}
+
 }  // namespace
 
 std::string storm_text(const std::string& text, unsigned long long n) {
@@ -144,7 +174,7 @@ bool decode_hex(std::string_view hex, std::string& bytes) {
     return true;
 }
 
-ParsedLine parse_command(std::string_view line) {
+ParsedLine parse_command(std::string_view line, bool ddeml) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     const std::string_view body = trim(line);
     if (body.empty() || body.front() == '#') return done({});
@@ -158,7 +188,12 @@ ParsedLine parse_command(std::string_view line) {
         raw_rest = line.substr(start);
     }
     const std::string_view arg = word_end == std::string_view::npos ? std::string_view{} : trim(body.substr(word_end));
-    return parse_words(word, arg, raw_rest);
+    ParsedLine parsed = parse_words(word, arg, raw_rest);
+    if (parsed.ok && ddeml) {
+        std::string refusal = ddeml_refusal(parsed.command);
+        if (!refusal.empty()) return fail(std::move(refusal) + " (not with --ddeml)");
+    }
+    return parsed;
 }
 
 }  // namespace standin

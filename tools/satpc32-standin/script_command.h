@@ -6,7 +6,7 @@
 namespace standin {
 
 enum class CommandKind {
-    Nothing, Set, SetHex, Wait, Terminate, Exit, Quit, Refuse, Advise, Hang, Format, SetFill, Storm, RawData
+    Nothing, Set, SetHex, Wait, Terminate, Exit, Quit, Refuse, Advise, Hang, Format, SetFill, Storm, RawData, Repeat
 };
 enum class AdviseMode { Ok, Nack, Ignore };
 
@@ -22,7 +22,7 @@ struct Command {
     std::string payload;                      // Set, SetHex, SetFill: the exact bytes of the item;
                                               // Storm: the text before each change's number;
                                               // RawData: the whole data block
-    unsigned milliseconds = 0;                // Wait, Hang, Storm
+    unsigned milliseconds = 0;                // Wait, Hang, Storm; Repeat: the period, 0 = stop
     unsigned count = 0;                       // Storm: changes per second
     bool null_block = false;                  // RawData: a DATA message without a data handle
     bool refuse = false;                      // Refuse
@@ -37,8 +37,10 @@ struct ParsedLine {
 };
 
 // Parses one script line (a trailing CR is ignored). `set` keeps the rest of the line
-// as it stands, spaces included, and adds the terminating NUL of CF_TEXT.
-ParsedLine parse_command(std::string_view line);
+// as it stands, spaces included, with the escapes \r, \n and \\ for CR, LF and a
+// backslash, and adds the terminating NUL of CF_TEXT. With `ddeml`, a command that a
+// server built on DDEML cannot carry out is an error too.
+ParsedLine parse_command(std::string_view line, bool ddeml = false);
 
 // "48 65 6c" or "48656C": pairs of hex digits, blanks between pairs allowed.
 bool decode_hex(std::string_view hex, std::string& bytes);

@@ -13,11 +13,12 @@ constexpr UINT kTerminateReplyMs = 1000;
 constexpr UINT_PTR kStormTimer = 3;
 constexpr UINT kStormStepMs = 5;
 constexpr unsigned long long kStormMaxPerStep = 2000;  // so that other messages get their turn
+constexpr UINT_PTR kRepeatTimer = 4;
 
 }  // namespace
 
-ScriptPlayer::ScriptPlayer(DdeServer& server, EventLog& log, bool exit_at_end)
-    : server_(server), log_(log), exit_at_end_(exit_at_end) {
+ScriptPlayer::ScriptPlayer(TrackerServer& server, EventLog& log, bool exit_at_end, bool ddeml)
+    : server_(server), log_(log), exit_at_end_(exit_at_end), ddeml_(ddeml) {
     server_.on_conversation_closed([this] { on_terminate_progress(); });
 }
 
@@ -49,6 +50,10 @@ LRESULT CALLBACK ScriptPlayer::window_proc(HWND window, UINT message, WPARAM wpa
         if (player) player->end_of_input();
         return 0;
     case WM_TIMER:
+        if (wparam == kRepeatTimer) {
+            if (player && player->state_ != State::Done) player->server_.resend();
+            return 0;
+        }
         KillTimer(window, wparam);
         if (!player) return 0;
         if (wparam == kWaitTimer && player->state_ == State::Waiting) {
@@ -66,7 +71,7 @@ LRESULT CALLBACK ScriptPlayer::window_proc(HWND window, UINT message, WPARAM wpa
 }
 
 void ScriptPlayer::add_input_line(const std::string& line) {
-    ParsedLine parsed = parse_command(line);
+    ParsedLine parsed = parse_command(line, ddeml_);
     if (!parsed.ok) {
         log_.line("error " + parsed.error + ": " + line);
         return;
@@ -126,6 +131,10 @@ void ScriptPlayer::execute(const Pending& p) {
     case CommandKind::Format: server_.set_format(c.format); break;
     case CommandKind::SetFill: server_.set_value(c.payload); break;
     case CommandKind::RawData: server_.send_raw(c.payload, c.null_block); break;
+    case CommandKind::Repeat:
+        if (c.milliseconds == 0) KillTimer(window_, kRepeatTimer);
+        else SetTimer(window_, kRepeatTimer, c.milliseconds, nullptr);
+        break;
     case CommandKind::Storm:
         storm_ = Storm{c.payload, c.milliseconds, c.count, GetTickCount64(), 0};
         state_ = State::Storming;
@@ -183,6 +192,7 @@ void ScriptPlayer::finish_terminate() {
 
 void ScriptPlayer::quit() {
     state_ = State::Done;
+    KillTimer(window_, kRepeatTimer);
     log_.line("exiting");
     PostQuitMessage(0);
 }

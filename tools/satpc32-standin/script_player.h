@@ -1,14 +1,14 @@
 #pragma once
-// Runs script commands one after another on the window thread. Waits and the wait
-// for TERMINATE replies are timers, so DDE messages keep being served meanwhile.
+// Runs script commands one after another on the window thread. Waits, repeats and the
+// wait for TERMINATE replies are timers, so DDE messages keep being served meanwhile.
 #include <windows.h>
 
 #include <deque>
 #include <string>
 
-#include "dde_server.h"
 #include "event_log.h"
 #include "script_command.h"
+#include "tracker_server.h"
 
 namespace standin {
 
@@ -18,7 +18,7 @@ inline constexpr UINT kScriptEndMessage = WM_APP + 2;
 
 class ScriptPlayer {
 public:
-    ScriptPlayer(DdeServer& server, EventLog& log, bool exit_at_end);
+    ScriptPlayer(TrackerServer& server, EventLog& log, bool exit_at_end, bool ddeml);
     ScriptPlayer(const ScriptPlayer&) = delete;
     ScriptPlayer& operator=(const ScriptPlayer&) = delete;
 
@@ -47,9 +47,10 @@ private:
     void quit();
     void storm_step();
 
-    DdeServer& server_;
+    TrackerServer& server_;
     EventLog& log_;
     bool exit_at_end_;
+    bool ddeml_;  // lines from standard input are checked for a DDEML server
     HWND window_ = nullptr;
     std::deque<Pending> pending_;
     bool input_ended_ = false;

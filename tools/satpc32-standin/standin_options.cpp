@@ -11,6 +11,8 @@ ParsedOptions parse_options(const std::vector<std::string>& args) {
             o.help = true;
         } else if (a == "--exit-at-end") {
             o.exit_at_end = true;
+        } else if (a == "--ddeml") {
+            o.ddeml = true;
         } else if (a == "--script" || a == "--log") {
             if (i + 1 >= args.size() || args[i + 1].empty()) {
                 result.error = a + " needs a file name";

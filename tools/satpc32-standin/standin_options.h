@@ -9,6 +9,7 @@ struct Options {
     std::string script_path;  // empty: read the script from standard input
     std::string log_path;     // empty: events go to standard output only
     bool exit_at_end = false;
+    bool ddeml = false;       // serve through DDEML instead of raw DDE messages
     bool help = false;
 };
 

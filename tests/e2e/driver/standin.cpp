@@ -4,10 +4,10 @@
 
 namespace korvane::e2e {
 
-StandIn::StandIn(const std::string& exePath)
+StandIn::StandIn(const std::string& exePath, TrackerKind kind)
 {
     ChildProcess::Options options;
-    options.commandLine = "\"" + exePath + "\"";
+    options.commandLine = "\"" + exePath + "\"" + (kind == TrackerKind::Ddeml ? " --ddeml" : "");
     options.pipeStdin = true;
     options.pipeStdout = true;
     process_ = std::make_unique<ChildProcess>(options);

@@ -11,11 +11,15 @@
 
 namespace korvane::e2e {
 
+// How the stand-in serves DDE: raw DDE messages, or through DDEML as a program built on a
+// DDE component library does (its --ddeml).
+enum class TrackerKind { Raw, Ddeml };
+
 // The SatPC32 stand-in as a child process: commands go to its stdin one a line as the test
 // goes, and each event line it prints lands in a queue.
 class StandIn {
 public:
-    explicit StandIn(const std::string& exePath);
+    explicit StandIn(const std::string& exePath, TrackerKind kind = TrackerKind::Raw);
     ~StandIn();
     StandIn(const StandIn&) = delete;
     StandIn& operator=(const StandIn&) = delete;

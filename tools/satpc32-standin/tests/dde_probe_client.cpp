@@ -153,6 +153,7 @@ void DdeProbeClient::on_data(LPARAM lparam) {
         received.format = static_cast<unsigned short>(d->cfFormat);
         received.response = d->fResponse != 0;
         release = d->fRelease != 0;
+        received.release = release;
         ack = d->fAckReq != 0;
         GlobalUnlock(data);
     }

@@ -14,6 +14,7 @@ struct ReceivedData {
     unsigned format = 0;
     bool response = false;  // fResponse: an answer to a request
     bool warm = false;      // no data handle: a warm link's notice
+    bool release = false;   // fRelease: the client frees the block
 };
 
 class DdeProbeClient {
@@ -27,21 +28,22 @@ public:
     bool connect(const std::wstring& service = L"SatPC32", const std::wstring& topic = L"SatPcDdeConv");
     // The status word of the answering WM_DDE_ACK, or nothing within timeout_ms.
     std::optional<WORD> advise(const std::wstring& item = L"SatPcDdeItem", unsigned format = CF_TEXT,
-                               bool ack_requested = false, DWORD timeout_ms = 2000);
-    std::optional<WORD> unadvise(const std::wstring& item = L"SatPcDdeItem", DWORD timeout_ms = 2000);
+                               bool ack_requested = false, DWORD timeout_ms = 10000);
+    std::optional<WORD> unadvise(const std::wstring& item = L"SatPcDdeItem", DWORD timeout_ms = 10000);
     // Posts WM_DDE_REQUEST; the answer shows up in data() or as a negative ack.
     void request(const std::wstring& item = L"SatPcDdeItem", unsigned format = CF_TEXT);
-    std::optional<WORD> next_ack(DWORD timeout_ms = 2000);
+    std::optional<WORD> next_ack(DWORD timeout_ms = 10000);
     // Posts WM_DDE_TERMINATE and waits for the reply.
     bool terminate(DWORD timeout_ms = 2000);
 
     // Off: a server's TERMINATE is noted but never answered (a stuck client).
     void answer_server_terminate(bool answer) { answer_terminate_ = answer; }
-    bool wait_for_data(std::size_t count, DWORD timeout_ms = 2000);
+    bool wait_for_data(std::size_t count, DWORD timeout_ms = 10000);
     const std::vector<ReceivedData>& data() const { return data_; }
     bool terminated_by_server() const { return terminated_by_server_; }
     bool connected() const { return server_ != nullptr; }
     HWND window() const { return window_; }
+    HWND server() const { return server_; }
 
 private:
     static LRESULT CALLBACK window_proc(HWND, UINT, WPARAM, LPARAM);

@@ -25,6 +25,28 @@ TEST(ScriptCommand, SetKeepsTheRestOfTheLineWholeAndAddsTheTerminatingNul) {
     EXPECT_EQ(parse_command("  set x").command.payload, text_of("x"));
 }
 
+TEST(ScriptCommand, SetTakesEscapesForCrLfAndBackslash) {
+    EXPECT_EQ(parse_command("set ** NO SATELLITE **\\n\\r\\n").command.payload, text_of("** NO SATELLITE **\n\r\n"));
+    EXPECT_EQ(parse_command("set SNRS-44 RR3.79\\r\\n").command.payload, text_of("SNRS-44 RR3.79\r\n"));
+    EXPECT_EQ(parse_command("set C:\\\\x").command.payload, text_of("C:\\x"));
+    for (const char* bad : {"set C:\\x", "set a\\", "set \\0"}) EXPECT_FALSE(parse_command(bad).ok) << bad;
+}
+
+TEST(ScriptCommand, RepeatTakesAPeriodAndDdemlRefusesWhatItCannotDo) {
+    EXPECT_EQ(parse_command("repeat 1000").command.kind, CommandKind::Repeat);
+    EXPECT_EQ(parse_command("repeat 0").command.milliseconds, 0u);
+    EXPECT_FALSE(parse_command("repeat").ok);
+    for (const char* fine : {"set x", "storm 10 10 x", "terminate", "quit", "exit", "refuse on", "advise nack",
+                             "repeat 1000", "hang 10"})
+        EXPECT_TRUE(parse_command(fine, true).ok) << fine;
+    for (const char* refused : {"rawdata 00", "rawdata null", "format 5", "format text", "advise ignore"}) {
+        EXPECT_TRUE(parse_command(refused).ok) << refused;
+        const auto p = parse_command(refused, true);
+        EXPECT_FALSE(p.ok) << refused;
+        EXPECT_NE(p.error.find("--ddeml"), std::string::npos) << p.error;
+    }
+}
+
 TEST(ScriptCommand, SethexGivesExactlyTheBytes) {
     const auto p = parse_command("sethex 41 42 00 ff");
     ASSERT_TRUE(p.ok);
@@ -104,15 +126,16 @@ TEST(HelpText, NamesEveryCommand) {
     const std::string help = standin::help_text();
     for (const char* command : {"set <text>", "sethex <hex>", "setfill <n> <text>", "rawdata <hex>|null",
                                 "storm <ms> <per-second> <text>", "wait <ms>", "terminate", "exit", "quit",
-                                "refuse on|off", "advise ok|nack|ignore", "hang <ms>", "format <n>|text",
+                                "refuse on|off", "advise ok|nack|ignore", "hang <ms>", "format <n>|text", "repeat <ms>", "--ddeml",
                                 "storm over <n> changes"}) {
         EXPECT_NE(help.find(command), std::string::npos) << command;
     }
 }
 
 TEST(StandinOptions, ReadsScriptLogAndExitAtEnd) {
-    const auto p = standin::parse_options({"--script", "pass.txt", "--log", "out.log", "--exit-at-end"});
+    const auto p = standin::parse_options({"--script", "pass.txt", "--log", "out.log", "--exit-at-end", "--ddeml"});
     ASSERT_TRUE(p.ok);
+    EXPECT_TRUE(p.options.ddeml);
     EXPECT_EQ(p.options.script_path, "pass.txt");
     EXPECT_EQ(p.options.log_path, "out.log");
     EXPECT_TRUE(p.options.exit_at_end);

@@ -22,11 +22,11 @@ public:
     void close_input();
     // Waits (pumping messages) for the next event line, after the last one matched,
     // that starts with `prefix`; returns it, or "" on time-out.
-    std::string expect(const std::string& prefix, DWORD timeout_ms = 3000);
+    std::string expect(const std::string& prefix, DWORD timeout_ms = 10000);
     // True if some line starting with `prefix` came at any time.
     bool saw(const std::string& prefix);
     // Exit code once it has ended, or -1 if it is still running after timeout_ms.
-    long exit_code(DWORD timeout_ms = 3000);
+    long exit_code(DWORD timeout_ms = 10000);
     std::string transcript();
 
 private:
