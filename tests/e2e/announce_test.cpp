@@ -41,11 +41,15 @@ TEST_P(AnnounceFromEitherTracker, RisingSatellitePlaysTheChainFromTheProgramsFol
         EXPECT_GE(sounds.calls[i].startMs, sounds.calls[i - 1].endMs) << "call " << i;
     }
 
-    // Later ticks, and new texts for the same satellite, announce nothing more.
-    tracker_->Send("set SN" + std::string("AO-7 AZ130.0 EL20.0"));
+    // Later ticks, new texts for the same satellite and the same text once a second (as SatPC32
+    // sends it) announce nothing more.
+    tracker_->Send(SetCommand(ItemWithLineEndFor("AO-7")));
+    tracker_->Send("repeat 300");
     std::this_thread::sleep_for(std::chrono::milliseconds(2300));
     EXPECT_EQ(app_.Status(), SatelliteVisibleText("AO-7"));
     EXPECT_EQ(app_.Sounds().calls.size(), chain.size());
+    tracker_->Send(SetCommand(kNoSatelliteWithLineEnd));
+    EXPECT_TRUE(app_.WaitForStatus(std::string(kNoneVisibleText), kSoon)) << app_.Status();
 }
 
 TEST_F(Announce, EachChangeOfSatelliteIsAnnouncedAndLetterCaseCounts)
@@ -92,10 +96,10 @@ TEST_F(Announce, LowerCaseMarkerIsAnEmptyNameThatIsAnnouncedAfterASatellite)
 
 TEST_P(AnnounceFromEitherTracker, SatelliteAlreadyUpWhenLinkingIsAnnounced)
 {
-    StartTracker().Send("set " + ItemFor("NO-84"));
+    StartTracker().Send(SetCommand(ItemWithLineEndFor("NO-84")));
     ASSERT_NO_FATAL_FAILURE(Link());
     EXPECT_TRUE(app_.WaitForStatus(SatelliteVisibleText("NO-84"), kSoon)) << app_.Status() << "\n" << Transcript();
-    EXPECT_EQ(app_.Text(kLabel1), ItemFor("NO-84"));
+    EXPECT_EQ(app_.Text(kLabel1), ItemWithLineEndFor("NO-84"));
     EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(ChainFor("NO-84").size()).calls), ChainFor("NO-84"));
 }
 

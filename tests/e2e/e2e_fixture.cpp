@@ -12,6 +12,20 @@ std::string ItemFor(const std::string& name)
     return "SN" + name + " AZ123.4 EL12.3 RR";
 }
 
+std::string ItemWithLineEndFor(const std::string& name)
+{
+    return "SN" + name + " AZ19.3 EL4.5 UP145966847 UMLSB DN435634488 DMUSB MA120.4 RR3.79\r\n";
+}
+
+std::string SetCommand(const std::string& text)
+{
+    std::string command = "set ";
+    for (const char ch : text) {
+        command += ch == '\r' ? std::string("\\r") : ch == '\n' ? std::string("\\n") : ch == '\\' ? std::string("\\\\") : std::string(1, ch);
+    }
+    return command;
+}
+
 std::vector<std::pair<std::string, unsigned>> ChainFor(const std::string& name)
 {
     std::vector<std::pair<std::string, unsigned>> chain{{"bell.wav", 0}, {"satellite.wav", 0}};
@@ -53,9 +67,9 @@ void KorvaneTest::Link()
     ASSERT_NE(app_.Status(), kOpenFailedText) << Transcript();
 }
 
-void KorvaneTest::Report(const std::string& name)
+void KorvaneTest::Report(const std::string& name, const std::string& item)
 {
-    tracker_->Send("set " + ItemFor(name));
+    tracker_->Send(SetCommand(item.empty() ? ItemFor(name) : item));
     ASSERT_TRUE(app_.WaitForStatus(SatelliteVisibleText(name), kSoon))
         << "status: \"" << app_.Status() << "\"\n" << Transcript();
 }

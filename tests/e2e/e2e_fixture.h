@@ -13,8 +13,14 @@
 
 namespace korvane::e2e {
 
-// A tracker item text that reports the satellite name (the first two characters are skipped).
+// A tracker item text that reports the satellite name (the first two characters are skipped),
+// as older SatPC32 versions and other trackers send it: no range rate, no line end.
 std::string ItemFor(const std::string& name);
+// The same as SatPC32 12.9 sends it: with the range rate RR and CR LF at the end.
+std::string ItemWithLineEndFor(const std::string& name);
+inline constexpr char kNoSatelliteWithLineEnd[] = "** NO SATELLITE **\n\r\n";  // SatPC32 12.9
+// The stand-in's command that sets the item to text (CR, LF and backslash escaped).
+std::string SetCommand(const std::string& text);
 
 // The files of one spoken warning for name, in order, as (file name, flags).
 std::vector<std::pair<std::string, unsigned>> ChainFor(const std::string& name);
@@ -34,8 +40,9 @@ protected:
     StandIn& StartTracker();
     // Presses "Link to SatPC32" and waits for "Connected to SatPC32" or a later status.
     void Link();
-    // Sets the tracker's item and waits until the status line reports the satellite.
-    void Report(const std::string& name);
+    // Sets the tracker's item (by default ItemFor(name)) and waits until the status line
+    // reports the satellite.
+    void Report(const std::string& name, const std::string& item = {});
     std::string Transcript();
 
     KorvaneApp app_;

