@@ -130,7 +130,8 @@ foreach(partial_spec IN LISTS partials)
   list(APPEND partial_files "${partial_file}")
 endforeach()
 set(bell_mix "${WORK_DIR}/bell-mix.wav")
-sox(-m ${partial_files} ${float_format} "${bell_mix}")
+# Its ring-out ends where it falls below the threshold that trims the speech.
+sox(-m ${partial_files} ${float_format} "${bell_mix}" reverse silence 1 0.003 -60d reverse)
 level_and_write("${bell_mix}" bell.wav ${bell_rms_cdb})
 file(REMOVE ${partial_files} "${bell_mix}")
 
