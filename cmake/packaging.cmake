@@ -1,6 +1,7 @@
 # The release: a ZIP with one folder, korvane-<version>-win64 (or -win32 for a 32-bit build),
 # holding korvane.exe, its voice pack, the stand-in tracker with a demo pass, README.md and
-# LICENSE, all side by side - korvane.exe finds its WAV files in its own directory.
+# LICENSE, all side by side - korvane.exe finds its WAV files in its own directory - and the
+# folders phonetic/ (the phonetic voice pack) and default/ (the default pack again).
 # Build it with: cmake --build <build dir> --target package
 include_guard(GLOBAL)
 
@@ -23,6 +24,8 @@ else()
 endif()
 if(KORVANE_VOICE_FILES)
   install(FILES ${KORVANE_VOICE_FILES} DESTINATION .)
+  install(FILES ${KORVANE_VOICE_DEFAULT_FILES} DESTINATION default)
+  install(FILES ${KORVANE_VOICE_PHONETIC_FILES} DESTINATION phonetic)
 else()
   message(STATUS "Packaging: no voice pack; the ZIP will hold no WAV files")
 endif()
