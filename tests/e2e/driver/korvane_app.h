@@ -62,13 +62,13 @@ public:
     void Close() const;        // posts WM_CLOSE to the window
 
     bool WaitForStatus(const std::string& text,
-                       std::chrono::milliseconds timeout = std::chrono::milliseconds(4000)) const;
-    bool WaitForExit(std::chrono::milliseconds timeout = std::chrono::milliseconds(4000)) const;
+                       std::chrono::milliseconds timeout = std::chrono::milliseconds(10000)) const;
+    bool WaitForExit(std::chrono::milliseconds timeout = std::chrono::milliseconds(10000)) const;
 
     std::string SoundLogPath() const { return folder_.File("sounds.log"); }
     SoundLog Sounds() const { return ReadSoundLog(SoundLogPath()); }
     // Waits until the log holds at least count calls; returns the log as it then is.
-    SoundLog WaitForSoundCalls(size_t count, std::chrono::milliseconds timeout = std::chrono::milliseconds(6000)) const;
+    SoundLog WaitForSoundCalls(size_t count, std::chrono::milliseconds timeout = std::chrono::milliseconds(15000)) const;
 
 private:
     TempFolder folder_;

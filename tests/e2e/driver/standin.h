@@ -27,7 +27,7 @@ public:
     void Send(const std::string& command);
     // Takes the first event line that starts with prefix, waiting up to timeout.
     std::optional<std::string> WaitEvent(const std::string& prefix,
-                                         std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+                                         std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
     bool HasEvent(const std::string& prefix);
     // Every line printed so far, one per line, for failure messages.
     std::string Transcript();
