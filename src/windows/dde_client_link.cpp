@@ -73,6 +73,21 @@ std::vector<HWND> OtherProcessesTopLevelWindows()
     return windows;
 }
 
+// Whether a data block posted by sender arrived as a copy made for this process that nothing
+// else frees. Wine copies the block of a DDE message posted from another process and leaves
+// the copy to the receiver even when fRelease is clear, as in the advise data of a server built
+// on DDEML: kept, every change would leave its copy behind for good.
+bool IsUnownedCopy(HWND sender)
+{
+    static const bool wine = [] {
+        const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }();
+    DWORD process = 0;
+    GetWindowThreadProcessId(sender, &process);
+    return wine && process != 0 && process != GetCurrentProcessId();
+}
+
 void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure)
 {
     WNDCLASSEXA windowClass{};
@@ -317,7 +332,8 @@ void DdeClientLink::OnData(HWND from, LPARAM lParam)
             }
             GlobalUnlock(data);
         }
-        if (header.release) {
+        // fRelease clear: the server keeps its block; under Wine this process holds a copy.
+        if (header.release || IsUnownedCopy(from)) {
             GlobalFree(data);
         }
     }
