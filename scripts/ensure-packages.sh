@@ -30,6 +30,8 @@ required=(
   "/usr/bin/convert imagemagick"
   "/usr/bin/xdotool xdotool"
   "/usr/bin/python3 python3"
+  "/usr/sbin/debootstrap debootstrap"
+  "/usr/share/keyrings/debian-archive-keyring.gpg debian-archive-keyring"
 )
 
 missing=()

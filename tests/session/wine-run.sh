@@ -8,7 +8,14 @@
 # (ctest runs tests inside the build tree, whose top holds wine-session/).
 # KORVANE_WINE_TIMEOUT (seconds, default 120) bounds the run; on time-out the exit
 # code is 124, as with timeout(1). Standard input and output pass through.
+# With KORVANE_WINE_SKIP_REASON set, nothing runs: it prints "SKIPPED: <reason>" and
+# exits with 77, which CTest counts as a skipped test.
 set -u
+
+if [[ -n ${KORVANE_WINE_SKIP_REASON:-} ]]; then
+    echo "SKIPPED: $KORVANE_WINE_SKIP_REASON"
+    exit 77
+fi
 
 (($# >= 1)) || { echo "usage: $0 EXE [ARGS...]" >&2; exit 2; }
 

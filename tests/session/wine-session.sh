@@ -6,6 +6,8 @@
 #   wine-session.sh stop DIR    kill everything it started and remove DIR
 #
 # Later processes run `source DIR/env.sh` (or use wine-run.sh) to join the session.
+# With KORVANE_WINE_SKIP_REASON set, start succeeds without starting anything (and
+# wine-run.sh reports every program as skipped).
 set -u -o pipefail
 
 readonly MARKER=.korvane-wine-session
@@ -130,6 +132,10 @@ EOF
 
 do_start() {
     local dir=$1
+    if [[ -n ${KORVANE_WINE_SKIP_REASON:-} ]]; then
+        note "not started: $KORVANE_WINE_SKIP_REASON"
+        return 0
+    fi
     require_tools
     if session_alive "$dir"; then
         note "session in $dir already running"

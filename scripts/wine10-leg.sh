@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Runs the tests of an already built build/windows once more under Wine 10.0, inside the
+# Debian 13 root of scripts/wine10-root.sh (made or refreshed first).
+#
+#   scripts/wine10-leg.sh [CTEST ARGS...]
+#
+# The build tree is seen inside at its own path, but what the tests write there (their Wine
+# session, logs, work folders) is thrown away afterwards, so the host's build/windows stays as
+# the host's run left it. Without root or passwordless sudo it says so in one line and runs the
+# tests on the host with KORVANE_WINE_SKIP_REASON set: CTest counts the Wine tests as skipped.
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+build=$repo/build/windows
+readonly SKIP_REASON="Wine 10.0 needs root or sudo to enter its Debian 13 root"
+
+echo "=== windows under Wine 10.0 ==="
+[ -f "$build/CTestTestfile.cmake" ] ||
+  { echo "wine10-leg: $build is not built; run cmake --workflow --preset windows first" >&2; exit 1; }
+
+if [ "$(id -u)" -ne 0 ] && ! sudo -n true 2>/dev/null; then
+  echo "$SKIP_REASON: its tests are skipped"
+  KORVANE_WINE_SKIP_REASON=$SKIP_REASON ctest --test-dir "$build" --output-on-failure "$@"
+  exit
+fi
+
+SUDO=
+[ "$(id -u)" -eq 0 ] || SUDO="sudo -n"
+t0=$SECONDS
+bash "$repo/scripts/wine10-root.sh"
+root=${KORVANE_WINE10_ROOT:-$repo/build/wine10/root}
+t1=$SECONDS
+
+# The interpreter CMake found on the host runs the Python tests; inside, the root's Python does.
+python=$(sed -n 's/^_\{0,1\}Python3_EXECUTABLE:[A-Z]*=//p' "$build/CMakeCache.txt" | head -n1)
+if [ -n "$python" ] && [ ! -e "$root$python" ] && [ ! -L "$root$python" ]; then
+  $SUDO mkdir -p "$root$(dirname "$python")"
+  $SUDO ln -s /usr/bin/python3 "$root$python"
+fi
+
+status=0
+"$repo/scripts/wine10-run.sh" --root "$root" --bind "$repo" --scratch "$build" -- \
+  bash -c 'echo "Wine in the Debian 13 root: $(wine --version 2>&1)"; exec ctest --test-dir "$0" --output-on-failure "$@"' \
+  "$build" "$@" || status=$?
+echo "wine10-leg: root ready in $((t1 - t0)) s, tests took $((SECONDS - t1)) s"
+exit "$status"
