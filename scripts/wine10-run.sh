@@ -92,15 +92,20 @@ mapfile -t -O ${#environment[@]} environment < <(env | grep -E '^(KORVANE|CTEST|
 scratch=$(mktemp -d "$(dirname "$root")/scratch.XXXXXX")
 inner=
 
-# Whatever started inside, kill it: the namespace's process 1 first (which takes every other
-# process in it along), then anything else whose root is still this one.
+# Whatever started inside, kill it: the namespace's process 1, which takes every other process
+# in its namespace along, then anything of that namespace still running in this root. Others
+# may use the same root at the same time; their processes are left alone.
 cleanup() {
   trap - EXIT INT TERM HUP
-  [ -n "$inner" ] && kill -KILL "$inner" 2>/dev/null && wait "$inner" 2>/dev/null
-  local p
-  for p in /proc/[0-9]*; do
-    [ "$(readlink "$p/root" 2>/dev/null)" = "$root" ] && kill -KILL "${p#/proc/}" 2>/dev/null
-  done
+  local ns p
+  if [ -n "$inner" ]; then
+    ns=$(readlink "/proc/$inner/ns/pid_for_children" 2>/dev/null || true)
+    kill -KILL "$inner" 2>/dev/null && wait "$inner" 2>/dev/null
+    for p in /proc/[0-9]*; do
+      [ -n "$ns" ] && [ "$(readlink "$p/ns/pid" 2>/dev/null)" = "$ns" ] &&
+        [ "$(readlink "$p/root" 2>/dev/null)" = "$root" ] && kill -KILL "${p#/proc/}" 2>/dev/null
+    done
+  fi
   rm -rf -- "$scratch"
   return 0
 }
@@ -114,5 +119,4 @@ unshare --mount --pid --fork --kill-child --propagation private -- \
   ${#binds[@]} ${#scratches[@]} "${binds[@]}" "${scratches[@]}" "$PWD" "$@" <&0 &
 inner=$!
 wait "$inner" || status=$?
-inner=
 exit "$status"
