@@ -38,9 +38,14 @@ if [ -n "$python" ] && [ ! -e "$root$python" ] && [ ! -L "$root$python" ]; then
   $SUDO ln -s /usr/bin/python3 "$root$python"
 fi
 
-status=0
+# In the background so that an interruption reaches it: it then ends everything inside.
 "$repo/scripts/wine10-run.sh" --root "$root" --bind "$repo" --scratch "$build" -- \
-  bash -c 'echo "Wine in the Debian 13 root: $(wine --version 2>&1)"; exec ctest --test-dir "$0" --output-on-failure "$@"' \
-  "$build" "$@" || status=$?
+  bash -c 'echo "Wine in the Debian 13 root: $(WINEDEBUG=-all wine --version 2>&1)"; exec ctest --test-dir "$0" --output-on-failure "$@"' \
+  "$build" "$@" &
+run=$!
+trap 'kill -TERM "$run" 2>/dev/null; wait "$run"; exit 130' INT
+trap 'kill -TERM "$run" 2>/dev/null; wait "$run"; exit 143' TERM HUP
+status=0
+wait "$run" || status=$?
 echo "wine10-leg: root ready in $((t1 - t0)) s, tests took $((SECONDS - t1)) s"
 exit "$status"

@@ -10,9 +10,10 @@
 #                  the host's logs or its Wine session
 #
 # The command runs as root in the caller's directory, with the caller's KORVANE_*, CTEST_* and
-# GTEST_* variables. Everything happens in private mount and process namespaces: when the
-# command ends, or this script is interrupted or killed, every process started inside dies and
-# every mount is gone. Needs root, or sudo without a password.
+# GTEST_* variables. Everything happens in private mount, process and network namespaces: when
+# the command ends, or this script is interrupted or killed, every process started inside dies
+# and every mount is gone; X displays and sound servers inside never meet the host's (nor is
+# there a network inside). Needs root, or sudo without a password.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -114,7 +115,7 @@ trap 'cleanup; exit 130' INT
 trap 'cleanup; exit 143' TERM HUP
 
 status=0
-unshare --mount --pid --fork --kill-child --propagation private -- \
+unshare --mount --pid --net --fork --kill-child --propagation private -- \
   env -i "${environment[@]}" bash "$0" --inside "$root" "$scratch" \
   ${#binds[@]} ${#scratches[@]} "${binds[@]}" "${scratches[@]}" "$PWD" "$@" <&0 &
 inner=$!
