@@ -43,8 +43,8 @@ fi
   bash -c 'echo "Wine in the Debian 13 root: $(WINEDEBUG=-all wine --version 2>&1)"; exec ctest --test-dir "$0" --output-on-failure "$@"' \
   "$build" "$@" &
 run=$!
-trap 'kill -TERM "$run" 2>/dev/null; wait "$run"; exit 130' INT
-trap 'kill -TERM "$run" 2>/dev/null; wait "$run"; exit 143' TERM HUP
+trap 'kill -TERM "$run" 2>/dev/null; wait "$run" || true; exit 130' INT
+trap 'kill -TERM "$run" 2>/dev/null; wait "$run" || true; exit 143' TERM HUP
 status=0
 wait "$run" || status=$?
 echo "wine10-leg: root ready in $((t1 - t0)) s, tests took $((SECONDS - t1)) s"

@@ -98,10 +98,12 @@ inner=
 # may use the same root at the same time; their processes are left alone.
 cleanup() {
   trap - EXIT INT TERM HUP
+  set +e
   local ns p
   if [ -n "$inner" ]; then
     ns=$(readlink "/proc/$inner/ns/pid_for_children" 2>/dev/null || true)
-    kill -KILL "$inner" 2>/dev/null && wait "$inner" 2>/dev/null
+    kill -KILL "$inner" 2>/dev/null
+    wait "$inner" 2>/dev/null
     for p in /proc/[0-9]*; do
       [ -n "$ns" ] && [ "$(readlink "$p/ns/pid" 2>/dev/null)" = "$ns" ] &&
         [ "$(readlink "$p/root" 2>/dev/null)" = "$root" ] && kill -KILL "${p#/proc/}" 2>/dev/null
