@@ -19,6 +19,8 @@ set(output_format -t wavpcm -r ${rate} -c 1 -b 16 -e signed-integer)
 # short gap after each sound so that spelt characters stay apart.
 set(trim_effects silence 1 0.01 0.5% reverse silence 1 0.01 0.5% reverse norm -1 pad 0.01 0.06)
 
+# Every sox call takes -D: its default dither adds random noise, and two builds of the same
+# source must give the same files.
 file(MAKE_DIRECTORY "${OUT_DIR}" "${WORK_DIR}")
 
 function(run)
@@ -29,7 +31,7 @@ endfunction()
 function(speak file_name ssml)
   set(raw "${WORK_DIR}/${file_name}")
   run("${ESPEAK_NG}" -v ${voice} -s ${words_per_minute} -m -w "${raw}" "<speak>${ssml}</speak>")
-  run("${SOX}" "${raw}" ${output_format} "${OUT_DIR}/${file_name}" ${trim_effects})
+  run("${SOX}" -D "${raw}" ${output_format} "${OUT_DIR}/${file_name}" ${trim_effects})
   file(REMOVE "${raw}")
 endfunction()
 
@@ -55,11 +57,11 @@ foreach(partial_spec IN LISTS partials)
   string(REPLACE "." "" ratio_hundredths "${ratio}")
   math(EXPR hz "${bell_base_hz} * ${ratio_hundredths} / 100")
   set(partial_file "${WORK_DIR}/bell-partial-${index}.wav")
-  run("${SOX}" -n -r ${rate} -c 1 -b 16 "${partial_file}"
+  run("${SOX}" -D -n -r ${rate} -c 1 -b 16 "${partial_file}"
       synth ${fade_seconds} sine ${hz} vol ${amplitude} fade l 0.003 ${fade_seconds} ${fade_seconds})
   list(APPEND partial_files "${partial_file}")
 endforeach()
-run("${SOX}" -m ${partial_files} ${output_format} "${OUT_DIR}/bell.wav" norm -3 pad 0 0.05)
+run("${SOX}" -D -m ${partial_files} ${output_format} "${OUT_DIR}/bell.wav" norm -3 pad 0 0.05)
 file(REMOVE ${partial_files})
 
 speak(satellite.wav "satellite")
