@@ -56,3 +56,5 @@ foreach(pack korvane_voice_pack korvane_phonetic_pack)
     add_dependencies(release ${pack})
   endif()
 endforeach()
+
+add_subdirectory("${PROJECT_SOURCE_DIR}/tests/release" "${CMAKE_BINARY_DIR}/tests/release")
