@@ -7,9 +7,9 @@
 #
 # E2E_TESTS is korvane_e2e_tests.exe of the MSI's architecture; its test Installed.* drives the
 # installed program. The Wine session is private to this check (a fresh prefix), started with
-# KORVANE_WINE_SESSION_SCRIPT and removed at the end. Exits 77 (skipped) when
-# KORVANE_WINE_SKIP_REASON says why Wine cannot run the programs here, or when the
-# architecture's programs cannot run under this Wine.
+# wine-session.sh and removed at the end. Exits 77 (skipped), with wine-run.sh's reason, where
+# the session cannot run the architecture's programs (a 32-bit MSI where 32-bit programs do
+# not run) or KORVANE_WINE_SKIP_REASON says why Wine runs nothing here.
 set -uo pipefail
 (($# == 5)) || { echo "usage: $0 MSI E2E_TESTS STANDIN FAKE_WINMM WORK_DIR" >&2; exit 2; }
 msi=$(realpath "$1")
@@ -18,13 +18,8 @@ standin=$(realpath "$3")
 fake_winmm=$(realpath "$4")
 work=$(realpath -m "$5")
 here=$(cd "$(dirname "$0")" && pwd)
-session_script=${KORVANE_WINE_SESSION_SCRIPT:-$here/../session/wine-session.sh}
+session_script=$here/../session/wine-session.sh
 wine_run=$here/../session/wine-run.sh
-
-if [[ -n ${KORVANE_WINE_SKIP_REASON:-} ]]; then
-    echo "SKIPPED: $KORVANE_WINE_SKIP_REASON"
-    exit 77
-fi
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -35,16 +30,14 @@ mkdir -p "$work"
 session=$work/session
 trap '"$session_script" stop "$session"' EXIT
 "$session_script" start "$session" || exit 1
+export KORVANE_WINE_SESSION=$session
+# The installed program is of the same architecture as the test program.
+"$wine_run" --can-run "$e2e_tests" || exit $?
 # shellcheck disable=SC1091
 source "$session/env.sh"
 # No desktop menu entries for the shortcut (winemenubuilder writes them under HOME).
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 export HOME=$session
-
-if ! "$wine_run" "$e2e_tests" --gtest_list_tests >/dev/null 2>&1; then
-    echo "SKIPPED: this Wine cannot run $(basename "$e2e_tests") (no Wine for its architecture)"
-    exit 77
-fi
 
 case $(msiinfo suminfo "$msi" | sed -n 's/^Template: //p') in
     x64*) program_files="Program Files" ;;
