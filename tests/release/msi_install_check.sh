@@ -5,6 +5,9 @@
 #
 #   msi_install_check.sh MSI E2E_TESTS STANDIN FAKE_WINMM WORK_DIR
 #
+# Last, a later version (a copy of the MSI made version 9.9.9, a new product) installed over
+# this one must replace it.
+#
 # E2E_TESTS is korvane_e2e_tests.exe of the MSI's architecture; its test Installed.* drives the
 # installed program. The Wine session is private to this check (a fresh prefix), started with
 # wine-session.sh and removed at the end. Exits 77 (skipped), with wine-run.sh's reason, where
@@ -114,6 +117,30 @@ echo "--- uninstall: msiexec /x $(basename "$msi") /qn"
 [[ -n $(find_shortcut) ]] && fail "the shortcut is left behind"
 [[ -z $(registry_value "$uninstall_key" DisplayName) ]] || fail "still listed in installed programs"
 [[ -e $icon_file ]] && fail "the icon is left behind"
+
+echo "--- upgrade: version 9.9.9 installed over $version replaces it"
+later=$work/later.msi
+later_code="{9E9E9E9E-0000-4000-8000-000000000001}"
+cp "$msi" "$later"
+upgrade_code=$(msiinfo export "$msi" Property | sed -n 's/^UpgradeCode\t//p' | tr -d '\r')
+# The Upgrade table's version columns are part of its key: the row is replaced, not updated.
+for query in "UPDATE \`Property\` SET \`Value\`='9.9.9' WHERE \`Property\`='ProductVersion'" \
+             "UPDATE \`Property\` SET \`Value\`='$later_code' WHERE \`Property\`='ProductCode'" \
+             "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\`='WIX_UPGRADE_DETECTED'" \
+             "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`)
+              VALUES ('$upgrade_code', '9.9.9', 1, 'WIX_UPGRADE_DETECTED')"; do
+    msibuild "$later" -q "$query" || fail "msibuild could not make the later version ($query)"
+done
+msibuild "$later" -s Korvane Quillom "$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p')" \
+    "{9E9E9E9E-0000-4000-8000-000000000002}" || fail "msibuild could not give the later version a package code"
+"$wine_run" msiexec /i "$(windows_path "$msi")" /qn || fail "reinstalling $version failed"
+"$wine_run" msiexec /i "$(windows_path "$later")" /qn /l*v "$(windows_path "$work/upgrade.log")" ||
+    fail "installing 9.9.9 over $version failed"
+[[ -z $(registry_value "$uninstall_key" DisplayName) ]] || fail "$version is still installed beside 9.9.9"
+[[ $(registry_value "${uninstall_key%\\*}\\$later_code" DisplayVersion) == 9.9.9 ]] || fail "9.9.9 is not installed"
+diff -r -q "$expected" "$install_dir" >/dev/null || fail "after the upgrade the installed folder differs"
+"$wine_run" msiexec /x "$(windows_path "$later")" /qn || fail "uninstalling 9.9.9 failed"
+[[ -e $install_dir ]] && fail "left behind after uninstalling 9.9.9"
 
 if ((failures)); then
     echo "FAIL: $failures problem(s); logs in $work"
