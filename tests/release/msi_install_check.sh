@@ -142,10 +142,10 @@ diff -r -q "$expected" "$install_dir" >/dev/null || fail "after the upgrade the 
 "$wine_run" msiexec /x "$(windows_path "$later")" /qn || fail "uninstalling 9.9.9 failed"
 [[ -e $install_dir ]] && fail "left behind after uninstalling 9.9.9"
 
+trap - EXIT
+"$session_script" stop "$session"
 if ((failures)); then
     echo "FAIL: $failures problem(s); logs in $work"
-    trap - EXIT
-    "$session_script" stop "$session"
     exit 1
 fi
 echo "MSI install, run and uninstall: all checks passed"
