@@ -1,8 +1,8 @@
 # The release, written into <build dir>/package by the target `release` (part of every build):
 #   korvane-<version>-win64.zip (or -win32 for a 32-bit build): one folder holding korvane.exe,
-#     its voice pack (and the phonetic pack folder phonetic/ where one is built), the stand-in
-#     tracker with a demo pass, README.md and LICENSE, all side by side - korvane.exe finds its
-#     WAV files in its own directory;
+#     its voice pack, the stand-in tracker with a demo pass, README.md and LICENSE, all side by
+#     side - korvane.exe finds its WAV files in its own directory - and the folders phonetic/
+#     (the phonetic voice pack) and default/ (the default pack again);
 #   korvane-<version>-win64.msi: the installer, built with wixl from packaging/korvane.wxs, of
 #     everything but the stand-in and the demo pass;
 #   SHA256SUMS naming both.
@@ -32,6 +32,13 @@ if(KORVANE_WIXL)
 else()
   message(WARNING "Release: no MSI: wixl is missing (Debian package wixl); the zip is still built")
 endif()
+set(folder_args "")
+foreach(folder default phonetic)
+  string(TOUPPER ${folder} upper)
+  if(KORVANE_VOICE_${upper}_FILES)
+    list(APPEND folder_args --folder ${folder} ${KORVANE_VOICE_${upper}_FILES})
+  endif()
+endforeach()
 if(NOT KORVANE_VOICE_FILES)
   message(STATUS "Release: no voice pack; the packages will hold no WAV files")
 endif()
@@ -44,17 +51,14 @@ add_custom_target(release ALL
           --program "$<TARGET_FILE:korvane>"
           --docs "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/LICENSE"
           --voice ${KORVANE_VOICE_FILES}
-          --phonetic-dir "${KORVANE_VOICE_DIR}/phonetic"
+          ${folder_args}
           --zip-only "$<TARGET_FILE:satpc32-standin>" "${PROJECT_SOURCE_DIR}/tools/pass-demo.txt"
           ${msi_args}
   COMMENT "Writing the release into ${KORVANE_RELEASE_DIR}"
   VERBATIM)
 add_dependencies(release korvane satpc32-standin)
-# Whatever writes sound files beside korvane.exe comes first.
-foreach(pack korvane_voice_pack korvane_phonetic_pack)
-  if(TARGET ${pack})
-    add_dependencies(release ${pack})
-  endif()
-endforeach()
+if(TARGET korvane_voice_pack)
+  add_dependencies(release korvane_voice_pack)
+endif()
 
 add_subdirectory("${PROJECT_SOURCE_DIR}/tests/release" "${CMAKE_BINARY_DIR}/tests/release")

@@ -6,11 +6,11 @@ what wixl takes from the clock or from chance is pinned (msi_summary.py).
 
     release.py --name korvane-1.0.0-win64 --version 1.0.0 --arch x64 --out DIR --work DIR
                --program korvane.exe --docs README.md LICENSE --voice A.wav ...
-               [--phonetic-dir DIR] [--zip-only satpc32-standin.exe pass-demo.txt]
+               [--folder phonetic A.wav ...]... [--zip-only satpc32-standin.exe pass-demo.txt]
                [--wixl wixl --wxs korvane.wxs --icon korvane.ico] [--source-dir DIR]
 
-The zip holds one folder, NAME, with everything; the MSI installs everything but the
---zip-only files into Program Files\\Korvane.
+The zip holds one folder, NAME, with everything (each --folder's files in a folder of that
+name); the MSI installs everything but the --zip-only files into Program Files\\Korvane.
 """
 import argparse
 import hashlib
@@ -37,7 +37,7 @@ def parse_args():
     parser.add_argument("--arch", required=True, choices=("x64", "x86"))
     parser.add_argument("--docs", nargs="+", required=True)
     parser.add_argument("--voice", nargs="*", default=[])
-    parser.add_argument("--phonetic-dir", default="")
+    parser.add_argument("--folder", nargs="+", action="append", default=[], metavar=("NAME", "FILE"))
     parser.add_argument("--zip-only", nargs="*", default=[])
     parser.add_argument("--wixl", default="")
     parser.add_argument("--wxs", default="")
@@ -60,7 +60,7 @@ def source_epoch(source_dir):
 
 
 def stage(args, stage_dir, epoch):
-    """Copies every file into stage_dir (the phonetic pack into its folder phonetic/), each
+    """Copies every file into stage_dir (each --folder's files into that folder), each
     dated epoch. Returns the staged files' paths relative to stage_dir, those for the MSI
     and those for the zip alone."""
     shutil.rmtree(stage_dir, ignore_errors=True)
@@ -76,11 +76,9 @@ def stage(args, stage_dir, epoch):
 
     for source in [args.program] + args.docs + args.voice:
         put(source, os.path.basename(source), installed)
-    if args.phonetic_dir and os.path.isdir(args.phonetic_dir):
-        for folder, _, files in os.walk(args.phonetic_dir):
-            for name in files:
-                source = os.path.join(folder, name)
-                put(source, os.path.join("phonetic", os.path.relpath(source, args.phonetic_dir)), installed)
+    for name, *sources in args.folder:
+        for source in sources:
+            put(source, os.path.join(name, os.path.basename(source)), installed)
     for source in args.zip_only:
         put(source, os.path.basename(source), zip_only)
     return sorted(installed), sorted(zip_only)
@@ -106,7 +104,7 @@ def component_id(relative):
 
 def voice_fragment(files, win64):
     """The component group VoiceFiles: every installed file but the program and the docs,
-    in its folder under INSTALLDIR."""
+    in its folder under INSTALLDIR (files in folders of folders too)."""
     tree = {}
     for relative in files:
         *folders, _ = relative.split("/")
