@@ -32,6 +32,8 @@ required=(
   "/usr/bin/convert imagemagick"
   "/usr/bin/xdotool xdotool"
   "/usr/bin/python3 python3"
+  "/usr/bin/wixl wixl"
+  "/usr/bin/msiextract msitools"
 )
 
 missing=()
