@@ -38,22 +38,27 @@ LIGHT_GREEN = (192, 255, 192)
 BLUE = (0, 0, 255)
 
 
+WINE_RUN_SKIPPED = 77
+
+
 def fail(message):
     print("FAIL: " + message)
     sys.exit(1)
 
 
 def parse_args(tools):
-    """The command line (--wine-run, --tests, --work); exits as skipped when Wine tests are off,
-    fails unless every one of tools is installed."""
+    """The command line (--wine-run, --tests, --work); fails unless every one of tools is installed."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--wine-run", required=True)
     parser.add_argument("--tests", required=True)
     parser.add_argument("--work", required=True)
     args = parser.parse_args()
-    if os.environ.get("KORVANE_WINE_SKIP_REASON"):
-        print("SKIPPED: " + os.environ["KORVANE_WINE_SKIP_REASON"])
-        sys.exit(77)
+    # A program the session cannot run (a 32-bit one where 32-bit programs do not run) is
+    # skipped, with wine-run.sh's reason and its exit code, which CTest counts as skipped.
+    can_run = subprocess.run([args.wine_run, "--can-run", args.tests], stdout=subprocess.PIPE, text=True)
+    if can_run.returncode == WINE_RUN_SKIPPED:
+        print(can_run.stdout, end="")
+        sys.exit(WINE_RUN_SKIPPED)
     for tool in tools:
         if not shutil.which(tool):
             fail("%s is not installed" % tool)
