@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Runs the tests of an already built build/windows once more under Wine 10.0, inside the
+# Runs the tests of an already built build/windows that run Windows programs (the unit tests
+# under Wine, the stand-in's, the end-to-end tests, the MSI install check) once more under
+# Wine 10.0, inside the
 # Debian 13 root of scripts/wine10-root.sh (made or refreshed first).
 #
 #   scripts/wine10-leg.sh [CTEST ARGS...]
@@ -18,9 +20,12 @@ echo "=== windows under Wine 10.0 ==="
 [ -f "$build/CTestTestfile.cmake" ] ||
   { echo "wine10-leg: $build is not built; run cmake --workflow --preset windows first" >&2; exit 1; }
 
+# Only the tests that run Windows programs; the others ran with the host's build.
+wine_tests=$(python3 "$repo/scripts/wine-tests.py" "$build")
+
 if [ "$(id -u)" -ne 0 ] && ! sudo -n true 2>/dev/null; then
   echo "$SKIP_REASON: its tests are skipped"
-  KORVANE_WINE_SKIP_REASON=$SKIP_REASON ctest --test-dir "$build" --output-on-failure "$@"
+  KORVANE_WINE_SKIP_REASON=$SKIP_REASON ctest --test-dir "$build" --output-on-failure -R "$wine_tests" "$@"
   exit
 fi
 
@@ -40,8 +45,9 @@ fi
 
 # In the background so that an interruption reaches it: it then ends everything inside.
 "$repo/scripts/wine10-run.sh" --root "$root" --bind "$repo" --scratch "$build" -- \
-  bash -c 'echo "Wine in the Debian 13 root: $(WINEDEBUG=-all wine --version 2>&1)"; exec ctest --test-dir "$0" --output-on-failure "$@"' \
-  "$build" "$@" &
+  bash -c 'source tests/session/wine-loader.sh && korvane_choose_wine &&
+    echo "Wine in the Debian 13 root: $("$KORVANE_WINE" --version), loader $KORVANE_WINE" &&
+    exec ctest --test-dir "$0" --output-on-failure "$@"' "$build" -R "$wine_tests" "$@" &
 run=$!
 trap 'kill -TERM "$run" 2>/dev/null; wait "$run" || true; exit 130' INT
 trap 'kill -TERM "$run" 2>/dev/null; wait "$run" || true; exit 143' TERM HUP

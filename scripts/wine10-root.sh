@@ -15,9 +15,10 @@ root=${KORVANE_WINE10_ROOT:-$repo/build/wine10/root}
 readonly SUITE=trixie
 readonly STAMP=.korvane-wine10-root
 readonly KEYRING=/usr/share/keyrings/debian-archive-keyring.gpg
-# 64-bit Wine only; what wine-session.sh, wine-run.sh, ctest and the end-to-end scripts call.
+# 64-bit Wine only; what wine-session.sh, wine-run.sh, ctest, the end-to-end scripts and the
+# MSI install check call.
 readonly PACKAGES="wine wine64 fonts-wine xvfb xauth x11-utils pulseaudio pulseaudio-utils
-python3 cmake sox imagemagick procps"
+python3 cmake sox imagemagick procps msitools"
 
 say() { echo "wine10-root: $*" >&2; }
 
@@ -42,10 +43,11 @@ if [ -f "$root/$STAMP" ] && [ "$(cat "$root/$STAMP")" = "$wanted" ]; then
   exit 0
 fi
 
-# Nothing may still be mounted inside a root that is about to be removed.
+# A root that is about to be removed must not be in use: no mount inside it, in any process's
+# namespace.
 for dir in "$root" "$root.new"; do
-  if grep -q " $dir/" /proc/mounts; then
-    say "something is still mounted under $dir; not touching it"
+  if cat /proc/[0-9]*/mounts 2>/dev/null | grep -q " $dir/"; then
+    say "$dir is in use (something is mounted inside it); not touching it"
     exit 1
   fi
 done
