@@ -38,7 +38,7 @@ t1=$SECONDS
 
 # The interpreter CMake found on the host runs the Python tests; inside, the root's Python does.
 python=$(sed -n 's/^_\{0,1\}Python3_EXECUTABLE:[A-Z]*=//p' "$build/CMakeCache.txt" | head -n1)
-if [ -n "$python" ] && [ ! -e "$root$python" ] && [ ! -L "$root$python" ]; then
+if [ -n "$python" ] && ! $SUDO test -e "$root$python" && ! $SUDO test -L "$root$python"; then
   $SUDO mkdir -p "$root$(dirname "$python")"
   $SUDO ln -s /usr/bin/python3 "$root$python"
 fi
