@@ -45,7 +45,7 @@ fi
 
 # In the background so that an interruption reaches it: it then ends everything inside.
 "$repo/scripts/wine10-run.sh" --root "$root" --bind "$repo" --scratch "$build" -- \
-  bash -c 'source tests/session/wine-loader.sh && korvane_choose_wine &&
+  bash -c 'export PYTHONDONTWRITEBYTECODE=1 && source tests/session/wine-loader.sh && korvane_choose_wine &&
     echo "Wine in the Debian 13 root: $("$KORVANE_WINE" --version), loader $KORVANE_WINE" &&
     exec ctest --test-dir "$0" --output-on-failure "$@"' "$build" -R "$wine_tests" "$@" &
 run=$!
