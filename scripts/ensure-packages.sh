@@ -32,6 +32,10 @@ required=(
   "/usr/bin/convert imagemagick"
   "/usr/bin/xdotool xdotool"
   "/usr/bin/python3 python3"
+  "/usr/bin/wixl wixl"
+  "/usr/bin/msiextract msitools"
+  "/usr/sbin/debootstrap debootstrap"
+  "/usr/share/keyrings/debian-archive-keyring.gpg debian-archive-keyring"
 )
 
 missing=()

@@ -44,6 +44,8 @@ protected:
     // reports the satellite.
     void Report(const std::string& name, const std::string& item = {});
     std::string Transcript();
+    // Every sound call names a file in the program's own folder.
+    void ExpectAllInProgramFolder(const std::vector<SoundCall>& calls) const;
 
     KorvaneApp app_;
     std::unique_ptr<StandIn> tracker_;

@@ -201,6 +201,7 @@ do_stop() {
     local dir=$1
     [[ -e $dir ]] || return 0
     [[ -f $dir/$MARKER ]] || die "$dir is not a session directory (no $MARKER); not touching it"
+    dir=$(cd "$dir" && pwd)  # Wine takes only an absolute WINEPREFIX
     local xvfb_pid pulse_pid
     xvfb_pid=$(cat "$dir/xvfb.pid" 2>/dev/null)
     pulse_pid=$(cat "$dir/pulse.pid" 2>/dev/null)
