@@ -7,6 +7,16 @@ PROJECT_DIR=$(dirname "$BENCH_SOURCE_DIR")
 WINE_SESSION_SCRIPT=$PROJECT_DIR/tests/session/wine-session.sh
 WINE_RUN=$PROJECT_DIR/tests/session/wine-run.sh
 
+# wine_version: the version of the Wine that the session runs, with its loader.
+wine_version() {
+    (
+        # shellcheck source=../tests/session/wine-loader.sh
+        source "$PROJECT_DIR/tests/session/wine-loader.sh"
+        korvane_choose_wine
+        echo "$("$KORVANE_WINE" --version) (loader $KORVANE_WINE)"
+    )
+}
+
 # build_windows BUILD_DIR: configure (once) and build what the measurements need.
 build_windows() {
     local dir=$1

@@ -51,7 +51,7 @@ failed=0
     echo
     echo "Machine: $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(nproc) cores," \
         "$(awk '/MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo) RAM;" \
-        "$(. /etc/os-release && echo "$PRETTY_NAME"); $(wine --version); kernel $(uname -r);" \
+        "$(. /etc/os-release && echo "$PRETTY_NAME"); $(wine_version); kernel $(uname -r);" \
         "load average before the run: $(cut -d' ' -f1-3 /proc/loadavg)."
     echo
     echo "korvane.exe: $(x86_64-w64-mingw32-g++-posix --version 2>/dev/null | head -n1 || echo MinGW-w64), Release, static."

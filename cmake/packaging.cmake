@@ -1,43 +1,64 @@
-# The release: a ZIP with one folder, korvane-<version>-win64 (or -win32 for a 32-bit build),
-# holding korvane.exe, its voice pack, the stand-in tracker with a demo pass, README.md and
-# LICENSE, all side by side - korvane.exe finds its WAV files in its own directory.
-# Build it with: cmake --build <build dir> --target package
+# The release, written into <build dir>/package by the target `release` (part of every build):
+#   korvane-<version>-win64.zip (or -win32 for a 32-bit build): one folder holding korvane.exe,
+#     its voice pack, the stand-in tracker with a demo pass, README.md and LICENSE, all side by
+#     side - korvane.exe finds its WAV files in its own directory - and the folders phonetic/
+#     (the phonetic voice pack) and default/ (the default pack again);
+#   korvane-<version>-win64.msi: the installer, built with wixl from packaging/korvane.wxs, of
+#     everything but the stand-in and the demo pass;
+#   SHA256SUMS naming both.
+# Two builds of the same commit give the same bytes (packaging/release.py).
 include_guard(GLOBAL)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(KORVANE_PACKAGE_SYSTEM win64)
+  set(KORVANE_MSI_ARCH x64)
 else()
   set(KORVANE_PACKAGE_SYSTEM win32)
+  set(KORVANE_MSI_ARCH x86)
+endif()
+set(KORVANE_PACKAGE_NAME "korvane-${PROJECT_VERSION}-${KORVANE_PACKAGE_SYSTEM}")
+set(KORVANE_RELEASE_DIR "${CMAKE_BINARY_DIR}/package")
+
+find_package(Python3 COMPONENTS Interpreter)
+find_program(KORVANE_WIXL wixl)
+if(NOT TARGET korvane OR NOT TARGET satpc32-standin OR NOT Python3_Interpreter_FOUND)
+  message(STATUS "Release: not built (needs korvane.exe, the stand-in and Python 3)")
+  return()
+endif()
+set(msi_args "")
+if(KORVANE_WIXL)
+  set(msi_args --wixl "${KORVANE_WIXL}" --wxs "${PROJECT_SOURCE_DIR}/packaging/korvane.wxs"
+               --icon "${PROJECT_SOURCE_DIR}/src/windows/korvane.ico")
+else()
+  message(WARNING "Release: no MSI: wixl is missing (Debian package wixl); the zip is still built")
+endif()
+set(folder_args "")
+foreach(folder default phonetic)
+  string(TOUPPER ${folder} upper)
+  if(KORVANE_VOICE_${upper}_FILES)
+    list(APPEND folder_args --folder ${folder} ${KORVANE_VOICE_${upper}_FILES})
+  endif()
+endforeach()
+if(NOT KORVANE_VOICE_FILES)
+  message(STATUS "Release: no voice pack; the packages will hold no WAV files")
 endif()
 
-if(TARGET korvane)
-  install(TARGETS korvane RUNTIME DESTINATION .)
-else()
-  message(STATUS "Packaging: no target korvane yet; the ZIP will lack korvane.exe")
+add_custom_target(release ALL
+  COMMAND "${Python3_EXECUTABLE}" "${PROJECT_SOURCE_DIR}/packaging/release.py"
+          --name "${KORVANE_PACKAGE_NAME}" --version "${PROJECT_VERSION}" --arch ${KORVANE_MSI_ARCH}
+          --out "${KORVANE_RELEASE_DIR}" --work "${CMAKE_BINARY_DIR}/release-work"
+          --source-dir "${PROJECT_SOURCE_DIR}"
+          --program "$<TARGET_FILE:korvane>"
+          --docs "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/LICENSE"
+          --voice ${KORVANE_VOICE_FILES}
+          ${folder_args}
+          --zip-only "$<TARGET_FILE:satpc32-standin>" "${PROJECT_SOURCE_DIR}/tools/pass-demo.txt"
+          ${msi_args}
+  COMMENT "Writing the release into ${KORVANE_RELEASE_DIR}"
+  VERBATIM)
+add_dependencies(release korvane satpc32-standin)
+if(TARGET korvane_voice_pack)
+  add_dependencies(release korvane_voice_pack)
 endif()
-if(TARGET satpc32-standin)
-  install(TARGETS satpc32-standin RUNTIME DESTINATION .)
-  install(FILES "${PROJECT_SOURCE_DIR}/tools/pass-demo.txt" DESTINATION .)
-else()
-  message(STATUS "Packaging: no target satpc32-standin yet; the ZIP will lack the stand-in tracker")
-endif()
-if(KORVANE_VOICE_FILES)
-  install(FILES ${KORVANE_VOICE_FILES} DESTINATION .)
-else()
-  message(STATUS "Packaging: no voice pack; the ZIP will hold no WAV files")
-endif()
-install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION .)
-install(FILES "${PROJECT_SOURCE_DIR}/README.md" DESTINATION . OPTIONAL)
 
-set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_NAME korvane)
-set(CPACK_PACKAGE_VENDOR "Korvane developers")
-set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Spoken warning when a priority satellite rises in SatPC32")
-set(CPACK_PACKAGE_FILE_NAME "korvane-${PROJECT_VERSION}-${KORVANE_PACKAGE_SYSTEM}")
-set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
-set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
-set(CPACK_STRIP_FILES ON)
-set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}/package")
-set(CPACK_SOURCE_GENERATOR "")
-include(CPack)
+add_subdirectory("${PROJECT_SOURCE_DIR}/tests/release" "${CMAKE_BINARY_DIR}/tests/release")

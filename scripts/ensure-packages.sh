@@ -26,10 +26,14 @@ required=(
   "/usr/bin/pulseaudio pulseaudio"
   "/usr/bin/parecord pulseaudio-utils"
   "/usr/bin/sox sox"
-  "/usr/bin/espeak-ng espeak-ng"
+  "/usr/bin/flite flite"
+  "/usr/bin/pocketsphinx_batch pocketsphinx"
+  "/usr/share/pocketsphinx/model/en-us/en-us/mdef pocketsphinx-en-us"
   "/usr/bin/convert imagemagick"
   "/usr/bin/xdotool xdotool"
   "/usr/bin/python3 python3"
+  "/usr/bin/wixl wixl"
+  "/usr/bin/msiextract msitools"
 )
 
 missing=()

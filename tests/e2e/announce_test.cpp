@@ -14,11 +14,6 @@ namespace {
 
 using Announce = KorvaneTest;
 
-bool SamePath(const std::string& a, const std::string& b)
-{
-    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
-}
-
 TEST_F(Announce, RisingSatellitePlaysTheChainFromTheProgramsFolderOnce)
 {
     StartTracker();
@@ -29,10 +24,7 @@ TEST_F(Announce, RisingSatellitePlaysTheChainFromTheProgramsFolderOnce)
     const auto chain = ChainFor("AO-7");
     const SoundLog sounds = app_.WaitForSoundCalls(chain.size());
     ASSERT_EQ(FilesAndFlags(sounds.calls), chain);
-    for (const auto& call : sounds.calls) {
-        const std::string folder = call.path.substr(0, call.path.find_last_of('\\'));
-        EXPECT_TRUE(SamePath(folder, app_.ExeFolder())) << call.path << " is not in " << app_.ExeFolder();
-    }
+    ExpectAllInProgramFolder(sounds.calls);
     ASSERT_EQ(sounds.attachMs.size(), 1U);
     EXPECT_LE(sounds.attachMs[0], sounds.calls[0].startMs);
     // Each synchronous sound ends before the next one starts.

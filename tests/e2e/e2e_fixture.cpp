@@ -1,5 +1,7 @@
 #include "e2e_fixture.h"
 
+#include <windows.h>
+
 #include "driver/test_paths.h"
 #include "driver/wait_until.h"
 #include "link/link_texts.h"
@@ -53,6 +55,16 @@ void KorvaneTest::Report(const std::string& name)
     tracker_->Send("set " + ItemFor(name));
     ASSERT_TRUE(app_.WaitForStatus(SatelliteVisibleText(name), kSoon))
         << "status: \"" << app_.Status() << "\"\n" << Transcript();
+}
+
+void KorvaneTest::ExpectAllInProgramFolder(const std::vector<SoundCall>& calls) const
+{
+    for (const auto& call : calls) {
+        const std::string folder = call.path.substr(0, call.path.find_last_of('\\'));
+        EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, folder.c_str(), -1, app_.ExeFolder().c_str(), -1),
+                  CSTR_EQUAL)
+            << call.path << " is not in " << app_.ExeFolder();
+    }
 }
 
 std::string KorvaneTest::Transcript()

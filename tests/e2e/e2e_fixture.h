@@ -37,6 +37,8 @@ protected:
     // Sets the tracker's item and waits until the status line reports the satellite.
     void Report(const std::string& name);
     std::string Transcript();
+    // Every sound call names a file in the program's own folder.
+    void ExpectAllInProgramFolder(const std::vector<SoundCall>& calls) const;
 
     KorvaneApp app_;
     std::unique_ptr<StandIn> tracker_;

@@ -38,6 +38,9 @@ LIGHT_GREEN = (192, 255, 192)
 BLUE = (0, 0, 255)
 
 
+WINE_RUN_SKIPPED = 77
+
+
 def fail(message):
     print("FAIL: " + message)
     sys.exit(1)
@@ -50,6 +53,12 @@ def parse_args(tools):
     parser.add_argument("--tests", required=True)
     parser.add_argument("--work", required=True)
     args = parser.parse_args()
+    # A program the session cannot run (a 32-bit one where 32-bit programs do not run) is
+    # skipped, with wine-run.sh's reason and its exit code, which CTest counts as skipped.
+    can_run = subprocess.run([args.wine_run, "--can-run", args.tests], stdout=subprocess.PIPE, text=True)
+    if can_run.returncode == WINE_RUN_SKIPPED:
+        print(can_run.stdout, end="")
+        sys.exit(WINE_RUN_SKIPPED)
     for tool in tools:
         if not shutil.which(tool):
             fail("%s is not installed" % tool)

@@ -6,7 +6,13 @@
 #   wine-session.sh stop DIR    kill everything it started and remove DIR
 #
 # Later processes run `source DIR/env.sh` (or use wine-run.sh) to join the session.
+# The Wine loader is chosen by wine-loader.sh (KORVANE_WINE_64BIT_ONLY=1 forces the 64-bit one).
+# With KORVANE_WINE_SKIP_REASON set, start writes only env.sh and starts nothing: every program
+# run through wine-run.sh is then reported as skipped with that reason.
 set -u -o pipefail
+
+# shellcheck source=wine-loader.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wine-loader.sh"
 
 readonly MARKER=.korvane-wine-session
 readonly START_DEADLINE_S=${KORVANE_SESSION_START_TIMEOUT:-180}
@@ -46,7 +52,7 @@ stop_pid() {
 
 require_tools() {
     local missing=() tool
-    for tool in wine wineserver Xvfb xdpyinfo pulseaudio pactl timeout; do
+    for tool in "$KORVANE_WINE" wineserver Xvfb xdpyinfo pulseaudio pactl timeout; do
         command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
     done
     ((${#missing[@]} == 0)) ||
@@ -54,12 +60,14 @@ require_tools() {
 }
 
 session_alive() {
-    local dir=$1
+    local dir=$1 wine=$KORVANE_WINE
     [[ -f $dir/env.sh ]] || return 1
     (
         # shellcheck disable=SC1091
         source "$dir/env.sh"
-        pid_runs "$KORVANE_XVFB_PID" Xvfb &&
+        # A session started with another loader (say, before KORVANE_WINE_64BIT_ONLY=1) is not reused.
+        [[ ${KORVANE_WINE:-} == "$wine" && -z ${KORVANE_WINE_SKIP_REASON:-} ]] &&
+            pid_runs "$KORVANE_XVFB_PID" Xvfb &&
             pid_runs "$KORVANE_PULSE_PID" pulseaudio &&
             xdpyinfo >/dev/null 2>&1 &&
             pactl info >/dev/null 2>&1 &&
@@ -125,11 +133,38 @@ export PULSE_SERVER='$PULSE_SERVER'
 export PULSE_SINK='korvane_sink'
 export KORVANE_XVFB_PID='$XVFB_PID'
 export KORVANE_PULSE_PID='$PULSE_PID'
+$(wine_env)
 EOF
+}
+
+# The loader's choice, as lines of env.sh.
+wine_env() {
+    local name
+    for name in KORVANE_WINE KORVANE_WINE_32BIT KORVANE_WINE_32BIT_WHY WINELOADER; do
+        [[ -n ${!name:-} ]] && printf "export %s=%q\n" "$name" "${!name}"
+    done
+}
+
+# Only env.sh, naming why every Wine program of this session is skipped.
+write_skipping_env() {
+    local dir=$1
+    {
+        echo "# Written by wine-session.sh start: no session, every Wine program is skipped."
+        echo "export KORVANE_WINE_SESSION='$dir'"
+        printf "export KORVANE_WINE_SKIP_REASON=%q\n" "$KORVANE_WINE_SKIP_REASON"
+    } >"$dir/env.sh"
 }
 
 do_start() {
     local dir=$1
+    korvane_choose_wine
+    if [[ -n ${KORVANE_WINE_SKIP_REASON:-} ]]; then
+        [[ -e $dir ]] && do_stop "$dir"
+        mkdir -p "$dir" && touch "$dir/$MARKER" || die "cannot create $dir"
+        write_skipping_env "$dir"
+        note "no session started: $KORVANE_WINE_SKIP_REASON"
+        return 0
+    fi
     require_tools
     if session_alive "$dir"; then
         note "session in $dir already running"
@@ -153,18 +188,20 @@ do_start() {
     wineserver -p </dev/null >/dev/null 2>&1 || die "wineserver -p failed"
     # The first Wine process starts Wine's services, which keep its stdout/stderr open;
     # give them /dev/null so nobody reading our output waits for them.
-    timeout "$START_DEADLINE_S" wine cmd /c exit </dev/null >"${KORVANE_SESSION_DEBUG_LOG:-/dev/null}" 2>&1 ||
+    timeout "$START_DEADLINE_S" "$KORVANE_WINE" cmd /c exit </dev/null >"${KORVANE_SESSION_DEBUG_LOG:-/dev/null}" 2>&1 ||
         die "first 'wine cmd /c exit' failed or timed out (prefix $WINEPREFIX)"
     [[ -d $WINEPREFIX/drive_c/windows/system32 ]] || die "Wine prefix was not created in $WINEPREFIX"
 
     trap - EXIT
-    note "session ready in $dir (DISPLAY=$DISPLAY, $((SECONDS - t0)) s)"
+    note "session ready in $dir (DISPLAY=$DISPLAY, $((SECONDS - t0)) s, $("$KORVANE_WINE" --version), loader $KORVANE_WINE)"
+    [[ $KORVANE_WINE_32BIT == yes ]] || note "32-bit programs will be skipped: $KORVANE_WINE_32BIT_WHY"
 }
 
 do_stop() {
     local dir=$1
     [[ -e $dir ]] || return 0
     [[ -f $dir/$MARKER ]] || die "$dir is not a session directory (no $MARKER); not touching it"
+    dir=$(cd "$dir" && pwd)  # Wine takes only an absolute WINEPREFIX
     local xvfb_pid pulse_pid
     xvfb_pid=$(cat "$dir/xvfb.pid" 2>/dev/null)
     pulse_pid=$(cat "$dir/pulse.pid" 2>/dev/null)

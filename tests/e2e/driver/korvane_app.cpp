@@ -63,15 +63,21 @@ KorvaneApp::KorvaneApp(const Options& options) : KorvaneApp(options, Surrounding
 
 KorvaneApp::KorvaneApp(const Options& options, const Surroundings& surroundings)
 {
-    exeFolder_ = Wide(folder_.Path());
-    if (!surroundings.subfolder.empty()) {
-        exeFolder_ += L"\\" + surroundings.subfolder;
-        if (!CreateDirectoryW(exeFolder_.c_str(), nullptr)) {
-            throw std::runtime_error("cannot create the program's folder " + Ansi(exeFolder_));
+    std::wstring exe;
+    if (surroundings.inPlace) {
+        exe = Wide(Paths().korvaneExe);
+        exeFolder_ = exe.substr(0, exe.find_last_of(L'\\'));
+    } else {
+        exeFolder_ = Wide(folder_.Path());
+        if (!surroundings.subfolder.empty()) {
+            exeFolder_ += L"\\" + surroundings.subfolder;
+            if (!CreateDirectoryW(exeFolder_.c_str(), nullptr)) {
+                throw std::runtime_error("cannot create the program's folder " + Ansi(exeFolder_));
+            }
         }
+        exe = exeFolder_ + L"\\korvane.exe";
+        CopyOrThrow(Paths().korvaneExe, exe);
     }
-    const std::wstring exe = exeFolder_ + L"\\korvane.exe";
-    CopyOrThrow(Paths().korvaneExe, exe);
 
     ChildProcess::Options launch;
     // Started by its folder's own name: the ANSI form of a folder outside the code page
@@ -80,6 +86,9 @@ KorvaneApp::KorvaneApp(const Options& options, const Surroundings& surroundings)
     launch.wideWorkingDirectory = exeFolder_;
     if (options.fakeSound) {
         CopyOrThrow(Paths().fakeWinmm, exeFolder_ + L"\\winmm.dll");
+        if (surroundings.inPlace) {
+            placedWinmm_ = exeFolder_ + L"\\winmm.dll";
+        }
         launch.extraEnvironment = {"KORVANE_FAKE_WINMM_LOG=" + SoundLogPath(),
                                    "KORVANE_FAKE_WINMM_HOLD_MS=" + std::to_string(options.holdMs)};
     }
@@ -102,6 +111,10 @@ KorvaneApp::KorvaneApp(const Options& options, const Surroundings& surroundings)
 KorvaneApp::~KorvaneApp()
 {
     process_->Kill();
+    if (!placedWinmm_.empty()) {
+        process_->WaitForExit(std::chrono::milliseconds(4000));
+        DeleteFileW(placedWinmm_.c_str());
+    }
 }
 
 std::string KorvaneApp::ExeFolder() const

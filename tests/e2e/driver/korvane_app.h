@@ -34,6 +34,9 @@ public:
         // test session) Wine otherwise waits 2 s for the withdrawal of a destroyed managed
         // window before the process can end, whatever the program does.
         bool unmanagedWindow = false;
+        // Runs korvane.exe where it lies (an installed copy) instead of from a copy; the fake
+        // sound library is put beside it for the run and removed at the end.
+        bool inPlace = false;
     };
 
     KorvaneApp();
@@ -73,6 +76,7 @@ public:
 private:
     TempFolder folder_;
     std::wstring exeFolder_;
+    std::wstring placedWinmm_;  // the fake winmm.dll put beside an installed program
     std::unique_ptr<ChildProcess> process_;
     HWND window_ = nullptr;
 };

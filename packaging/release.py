@@ -1,0 +1,221 @@
+#!/usr/bin/env python3
+"""Writes the release of one architecture into one folder: the zip, the MSI (when wixl is
+given) and SHA256SUMS naming them. The same input gives the same bytes: every file time is
+the time of the last commit (SOURCE_DATE_EPOCH, when set, instead), files go in by name, and
+what wixl takes from the clock or from chance is pinned (msi_summary.py).
+
+    release.py --name korvane-1.0.0-win64 --version 1.0.0 --arch x64 --out DIR --work DIR
+               --program korvane.exe --docs README.md LICENSE --voice A.wav ...
+               [--folder phonetic A.wav ...]... [--zip-only satpc32-standin.exe pass-demo.txt]
+               [--wixl wixl --wxs korvane.wxs --icon korvane.ico] [--source-dir DIR]
+
+The zip holds one folder, NAME, with everything (each --folder's files in a folder of that
+name); the MSI installs everything but the --zip-only files into Program Files\\Korvane.
+"""
+import argparse
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+import uuid
+import zipfile
+from xml.sax.saxutils import quoteattr
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import msi_summary  # noqa: E402
+
+ZIP_EPOCH_MIN = 315532800  # 1980-01-01, the earliest time a zip can hold
+
+
+def parse_args():
+    parser = argparse.ArgumentParser()
+    for name in ("--name", "--version", "--out", "--work", "--program"):
+        parser.add_argument(name, required=True)
+    parser.add_argument("--arch", required=True, choices=("x64", "x86"))
+    parser.add_argument("--docs", nargs="+", required=True)
+    parser.add_argument("--voice", nargs="*", default=[])
+    parser.add_argument("--folder", nargs="+", action="append", default=[], metavar=("NAME", "FILE"))
+    parser.add_argument("--zip-only", nargs="*", default=[])
+    parser.add_argument("--wixl", default="")
+    parser.add_argument("--wxs", default="")
+    parser.add_argument("--icon", default="")
+    parser.add_argument("--source-dir", default=".")
+    return parser.parse_args()
+
+
+def source_epoch(source_dir):
+    """SOURCE_DATE_EPOCH, else the time of the last commit, else the earliest zip time."""
+    if os.environ.get("SOURCE_DATE_EPOCH"):
+        return int(os.environ["SOURCE_DATE_EPOCH"])
+    try:
+        out = subprocess.run(["git", "-C", source_dir, "log", "-1", "--format=%ct"], check=True,
+                             capture_output=True, text=True).stdout.strip()
+        return int(out)
+    except (OSError, subprocess.CalledProcessError, ValueError):
+        print("release: no git history and no SOURCE_DATE_EPOCH; dating the files 1980-01-01")
+        return ZIP_EPOCH_MIN
+
+
+def stage(args, stage_dir, epoch):
+    """Copies every file into stage_dir (each --folder's files into that folder), each
+    dated epoch. Returns the staged files' paths relative to stage_dir, those for the MSI
+    and those for the zip alone."""
+    shutil.rmtree(stage_dir, ignore_errors=True)
+    os.makedirs(stage_dir)
+    installed, zip_only = [], []
+
+    def put(source, relative, into):
+        target = os.path.join(stage_dir, relative)
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        shutil.copyfile(source, target)
+        os.utime(target, (epoch, epoch))
+        into.append(relative.replace(os.sep, "/"))
+
+    for source in [args.program] + args.docs + args.voice:
+        put(source, os.path.basename(source), installed)
+    for name, *sources in args.folder:
+        for source in sources:
+            put(source, os.path.join(name, os.path.basename(source)), installed)
+    for source in args.zip_only:
+        put(source, os.path.basename(source), zip_only)
+    return sorted(installed), sorted(zip_only)
+
+
+def write_zip(path, stage_dir, top, files, epoch):
+    stamp = time.gmtime(max(epoch, ZIP_EPOCH_MIN))[:6]
+    with zipfile.ZipFile(path, "w") as archive:
+        for relative in sorted(files):
+            info = zipfile.ZipInfo(top + "/" + relative, date_time=stamp)
+            info.create_system = 0      # MS-DOS attributes: a plain archived file
+            info.external_attr = 0x20
+            info.compress_type = zipfile.ZIP_DEFLATED
+            with open(os.path.join(stage_dir, relative), "rb") as source:
+                archive.writestr(info, source.read(), compresslevel=9)
+
+
+def component_id(relative):
+    """A stable identifier for the file, valid for Windows Installer (at most 72 characters)."""
+    digest = hashlib.sha256(relative.encode("utf-8")).hexdigest()[:12]
+    return "f%s_%s" % (digest, re.sub(r"[^A-Za-z0-9_.]", "_", relative)[:48])
+
+
+def voice_fragment(files, win64):
+    """The component group VoiceFiles: every installed file but the program and the docs,
+    in its folder under INSTALLDIR (files in folders of folders too)."""
+    tree = {}
+    for relative in files:
+        *folders, _ = relative.split("/")
+        tree.setdefault(tuple(folders), []).append(relative)
+    lines = ['<?xml version="1.0" encoding="utf-8"?>',
+             '<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">', "  <Fragment>",
+             '    <DirectoryRef Id="INSTALLDIR">']
+    ids = []
+
+    def emit(folder, depth):
+        indent = "      " + "  " * depth
+        for relative in tree.get(folder, []):
+            ids.append(component_id(relative))
+            lines.append('%s<Component Id="%s" Guid="*" Win64="%s">' % (indent, ids[-1], win64))
+            lines.append('%s  <File Id="%s" Name=%s Source=%s KeyPath="yes"/>'
+                         % (indent, ids[-1], quoteattr(relative.split("/")[-1]),
+                            quoteattr("$(var.SourceDir)/" + relative)))
+            lines.append("%s</Component>" % indent)
+        children = sorted(f for f in tree if len(f) == len(folder) + 1 and f[:len(folder)] == folder)
+        for child in children:
+            lines.append('%s<Directory Id="d%s" Name=%s>'
+                         % (indent, component_id("/".join(child))[1:], quoteattr(child[-1])))
+            emit(child, depth + 1)
+            lines.append("%s</Directory>" % indent)
+
+    # Every folder on the way to a file needs a node, even one that holds only folders.
+    for folder in list(tree):
+        for n in range(len(folder)):
+            tree.setdefault(folder[:n], [])
+    emit((), 0)
+    lines += ["    </DirectoryRef>", "  </Fragment>", "  <Fragment>", '    <ComponentGroup Id="VoiceFiles">']
+    lines += ['      <ComponentRef Id="%s"/>' % i for i in ids]
+    lines += ["    </ComponentGroup>", "  </Fragment>", "</Wix>", ""]
+    return "\n".join(lines)
+
+
+def payload_digest(stage_dir, files, *texts):
+    digest = hashlib.sha256()
+    for text in texts:
+        digest.update(text.encode("utf-8") + b"\0")
+    for relative in files:
+        digest.update(relative.encode("utf-8") + b"\0")
+        with open(os.path.join(stage_dir, relative), "rb") as source:
+            digest.update(hashlib.sha256(source.read()).digest())
+    return digest.hexdigest()
+
+
+def write_msi(args, path, stage_dir, installed, epoch):
+    with open(args.wxs, encoding="utf-8") as source:
+        wxs = source.read()
+    upgrade_code = uuid.UUID(re.search(r'UpgradeCode="([0-9A-Fa-f-]+)"', wxs).group(1))
+    win64 = "yes" if args.arch == "x64" else "no"
+    fixed = {"korvane.exe", "README.md", "LICENSE"}
+    fragment = voice_fragment([f for f in installed if f not in fixed], win64)
+    fragment_path = os.path.join(os.path.abspath(args.work), "voice-files.wxs")
+    with open(fragment_path, "w", encoding="utf-8") as out:
+        out.write(fragment)
+    icon = os.path.join(os.path.abspath(args.work), "korvane.ico")
+    shutil.copyfile(args.icon, icon)
+    os.utime(icon, (epoch, epoch))
+
+    # A new product for each version and architecture; a new package code for each content.
+    product_code = uuid.uuid5(upgrade_code, "product %s %s" % (args.version, args.arch))
+    package_code = uuid.uuid5(upgrade_code, "package " + payload_digest(
+        stage_dir, installed, args.version, args.arch, wxs, fragment))
+    defines = {
+        "Version": args.version,
+        "ProductCode": str(product_code).upper(),
+        "ProgramFiles": "ProgramFiles64Folder" if args.arch == "x64" else "ProgramFilesFolder",
+        "Win64": win64,
+        "SourceDir": os.path.basename(stage_dir),
+        "IconFile": os.path.basename(icon),
+    }
+    # wixl takes the files' paths relative to the folder it runs in.
+    command = [args.wixl, "-a", args.arch, "-o", os.path.abspath(path) + ".tmp"]
+    for name, value in defines.items():
+        command += ["-D", "%s=%s" % (name, value)]
+    # The cabinet inside holds each file's time as local time.
+    subprocess.run(command + [os.path.abspath(args.wxs), fragment_path], check=True, cwd=args.work,
+                   env=dict(os.environ, TZ="UTC"))
+    msi_summary.pin(path + ".tmp", str(package_code), epoch)
+    os.replace(path + ".tmp", path)
+
+
+def write_sums(out_dir, names):
+    lines = []
+    for name in sorted(names):
+        with open(os.path.join(out_dir, name), "rb") as package:
+            lines.append("%s  %s\n" % (hashlib.sha256(package.read()).hexdigest(), name))
+    with open(os.path.join(out_dir, "SHA256SUMS"), "w", newline="\n") as sums:
+        sums.writelines(lines)
+
+
+def main():
+    args = parse_args()
+    epoch = source_epoch(args.source_dir)
+    os.makedirs(args.out, exist_ok=True)
+    os.makedirs(args.work, exist_ok=True)
+    stage_dir = os.path.join(os.path.abspath(args.work), args.name)
+    installed, zip_only = stage(args, stage_dir, epoch)
+
+    packages = [args.name + ".zip"]
+    write_zip(os.path.join(args.out, args.name + ".zip.tmp"), stage_dir, args.name, installed + zip_only, epoch)
+    os.replace(os.path.join(args.out, args.name + ".zip.tmp"), os.path.join(args.out, args.name + ".zip"))
+    if args.wixl:
+        write_msi(args, os.path.join(args.out, args.name + ".msi"), stage_dir, installed, epoch)
+        packages.append(args.name + ".msi")
+    write_sums(args.out, packages)
+    for name in packages + ["SHA256SUMS"]:
+        print("release: %s (%d bytes)" % (os.path.join(args.out, name), os.path.getsize(os.path.join(args.out, name))))
+
+
+if __name__ == "__main__":
+    main()
