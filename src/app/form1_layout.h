@@ -63,14 +63,17 @@ inline constexpr int kTimer1IntervalMs = 1000;
 inline constexpr Rgb kStatusBackground{192, 255, 192};
 inline constexpr Rgb kStatusHeadingText{0, 0, 255};
 
-// The bold face of the status row.
 struct FontSpec {
     std::string_view face;
     double points;
     int weight;
     int charSet;
 };
+// The bold face of the status row.
 inline constexpr FontSpec kStatusFont{"MS Sans Serif", 8.25, 700, 0};
+// The window's face, regular: "MS Shell Dlg" is the name every Windows maps to its default
+// dialog face (any character set).
+inline constexpr FontSpec kWindowFont{"MS Shell Dlg", 8.0, 400, 1};
 
 // Every control, in creation order. The buttons come last and in focus order:
 // "Link to SatPC32", then "Quit". Label1, the mirror, is never shown.

@@ -1,44 +1,87 @@
 #include "windows/form1_look.h"
 
+#include <string>
+#include <vector>
+
+#include "app/label_faces.h"
+
 namespace korvane::win32 {
 namespace {
 
-constexpr double kDialogFontPoints = 8.0;
+// How a static label with SS_LEFT | SS_NOPREFIX lays out its text.
+constexpr UINT kLabelTextFormat = DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
 
 COLORREF ToColorRef(Rgb rgb)
 {
     return RGB(rgb.red, rgb.green, rgb.blue);
 }
 
-HFONT CreateStatusFont(int dotsPerInch)
+HFONT CreateFace(const FontSpec& spec, std::string_view face, int dotsPerInch)
 {
-    // Where "MS Sans Serif" is missing, the font mapper picks the nearest sans-serif face.
-    return CreateFontA(-PointsToPixels(kStatusFont.points, dotsPerInch), 0, 0, 0, kStatusFont.weight, FALSE, FALSE,
-                       FALSE, static_cast<DWORD>(kStatusFont.charSet), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                       DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, kStatusFont.face.data());
+    // Where the face is missing, the font mapper picks the nearest sans-serif face.
+    const std::string name(face);
+    return CreateFontA(-PointsToPixels(spec.points, dotsPerInch), 0, 0, 0, spec.weight, FALSE, FALSE, FALSE,
+                       static_cast<DWORD>(spec.charSet), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       VARIABLE_PITCH | FF_SWISS, name.c_str());
 }
 
-HFONT CreateDialogFont(int dotsPerInch)
+// The face drawn is the one named (not a stand-in from the font mapper), at the height asked for.
+bool DrawsFaceAtHeight(HDC dc, std::string_view face, int pixels)
 {
-    // "MS Shell Dlg" is the name every Windows maps to its default dialog face.
-    return CreateFontA(-PointsToPixels(kDialogFontPoints, dotsPerInch), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       VARIABLE_PITCH | FF_SWISS, "MS Shell Dlg");
+    char drawn[LF_FACESIZE] = {};
+    TEXTMETRICA metrics{};
+    const std::string name(face);
+    return GetTextFaceA(dc, LF_FACESIZE, drawn) > 0 && lstrcmpiA(drawn, name.c_str()) == 0 &&
+           GetTextMetricsA(dc, &metrics) && metrics.tmHeight - metrics.tmInternalLeading == pixels;
+}
+
+// Each text, broken at word boundaries as a label breaks it, stays inside its box.
+bool TextsFit(HDC dc, const std::vector<LabelText>& texts, int dotsPerInch)
+{
+    for (const LabelText& label : texts) {
+        const int width = TwipsToPixels(label.box.width, dotsPerInch);
+        RECT rect{0, 0, width, 0};
+        const std::string text(label.text);
+        DrawTextA(dc, text.c_str(), -1, &rect, DT_CALCRECT | kLabelTextFormat);
+        if (rect.right > width || rect.bottom > TwipsToPixels(label.box.height, dotsPerInch)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The font asked for, or where its texts would not fit their boxes in it, the nearest face of
+// the same size and weight in which they do.
+HFONT CreateFittingFont(const FontSpec& spec, Form1Font font, int dotsPerInch)
+{
+    const std::vector<LabelText> texts = TextsDrawnIn(font);
+    const ScreenDc screen;
+    const UniqueDc dc(CreateCompatibleDC(screen.Get()));
+    const auto fits = [&](std::string_view face) {
+        const UniqueFont candidate(CreateFace(spec, face, dotsPerInch));
+        if (!dc || !candidate) {
+            return false;
+        }
+        const SelectedObject selected(dc.Get(), candidate.Get());
+        const bool asked = face == spec.face;
+        return (asked || DrawsFaceAtHeight(dc.Get(), face, PointsToPixels(spec.points, dotsPerInch))) &&
+               TextsFit(dc.Get(), texts, dotsPerInch);
+    };
+    return CreateFace(spec, ChooseFace(spec.face, fits), dotsPerInch);
 }
 
 }  // namespace
 
 void Form1Look::Create(int dotsPerInch)
 {
-    statusFont_.Reset(CreateStatusFont(dotsPerInch));
-    dialogFont_.Reset(CreateDialogFont(dotsPerInch));
+    statusFont_.Reset(CreateFittingFont(kStatusFont, Form1Font::StatusRow, dotsPerInch));
+    windowFont_.Reset(CreateFittingFont(kWindowFont, Form1Font::Window, dotsPerInch));
     statusBrush_.Reset(CreateSolidBrush(ToColorRef(kStatusBackground)));
 }
 
 HFONT Form1Look::FontFor(ControlLook look) const
 {
-    const bool statusRow = look == ControlLook::StatusHeading || look == ControlLook::StatusLine;
-    HFONT font = statusRow ? statusFont_.Get() : dialogFont_.Get();
+    HFONT font = FontOf(look) == Form1Font::StatusRow ? statusFont_.Get() : windowFont_.Get();
     return font != nullptr ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 

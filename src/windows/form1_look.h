@@ -12,7 +12,8 @@ class Form1Look {
 public:
     Form1Look() = default;
 
-    // Creates the fonts and the brush for the given dots per inch.
+    // Creates the fonts and the brush for the given dots per inch. Where a label's text would
+    // not fit its box in the face asked for, the font takes the nearest face that fits.
     void Create(int dotsPerInch);
 
     HFONT FontFor(ControlLook look) const;
@@ -21,7 +22,7 @@ public:
 
 private:
     UniqueFont statusFont_;
-    UniqueFont dialogFont_;
+    UniqueFont windowFont_;
     UniqueBrush statusBrush_;
 };
 

@@ -12,6 +12,26 @@ constexpr char kWindowClass[] = "KorvaneForm1";
 constexpr UINT_PTR kTimer1 = 1;
 constexpr DWORD kFrameStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
+// The most a control's window text holds. Any other process may ask for it (WM_GETTEXTLENGTH,
+// WM_GETTEXT), and Wine 10 ends a process whose window text of a megabyte is asked for from
+// outside. A real tracker item is under a hundred bytes; the mirror itself keeps every byte.
+constexpr size_t kWindowTextMaxBytes = 8192;
+
+// The text as a control's window text holds it: cut to kWindowTextMaxBytes at a character
+// boundary of the ANSI code page.
+std::string WindowTextOf(const std::string& text)
+{
+    if (text.size() <= kWindowTextMaxBytes) {
+        return text;
+    }
+    size_t end = 0;  // the last character boundary within the bound
+    for (size_t next = 0; next <= kWindowTextMaxBytes;) {
+        end = next;
+        next += IsDBCSLeadByte(static_cast<BYTE>(text[next])) ? 2U : 1U;
+    }
+    return text.substr(0, end);
+}
+
 const ControlLayout* FindControl(int id)
 {
     for (const ControlLayout& control : kForm1Controls) {
@@ -186,7 +206,8 @@ std::string Form1::ReadMirror() const
 
 void Form1::SetStatusText(const std::string& text)
 {
-    SetWindowTextA(Control(kLabel3), text.c_str());
+    // A satellite's name runs as far as the tracker's item does; the one-line box shows its start.
+    SetWindowTextA(Control(kLabel3), WindowTextOf(text).c_str());
 }
 
 void Form1::RepaintStatusNow()
@@ -210,7 +231,7 @@ void Form1::SetTimerEnabled(bool enabled)
 void Form1::WriteMirror(const std::string& text)
 {
     mirror_ = text;
-    SetWindowTextA(Control(kLabel1), text.c_str());
+    SetWindowTextA(Control(kLabel1), WindowTextOf(text).c_str());
 }
 
 bool Form1::SetLinkTopic(const std::string& topic)

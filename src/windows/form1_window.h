@@ -61,7 +61,8 @@ private:
     WinmmSound sound_;
     DdeClientLink link_;
 
-    // The mirror as delivered, byte for byte; Label1's caption shows the same text.
+    // The mirror as delivered, byte for byte; Label1's caption shows its beginning, as much as
+    // a window text holds (all of any real item).
     std::string mirror_;
     std::string linkTopic_;
     std::string linkItem_;

@@ -49,11 +49,15 @@ struct ModuleTraits {
 struct WindowTraits {
     static void Free(HWND window) { DestroyWindow(window); }
 };
+struct DcTraits {
+    static void Free(HDC dc) { DeleteDC(dc); }
+};
 
 using UniqueFont = UniqueHandle<HFONT, GdiObjectTraits>;
 using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectTraits>;
 using UniqueModule = UniqueHandle<HMODULE, ModuleTraits>;
 using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
+using UniqueDc = UniqueHandle<HDC, DcTraits>;  // a device context made by CreateCompatibleDC
 
 // The screen's device context, for as long as it is needed.
 class ScreenDc {
@@ -72,6 +76,19 @@ public:
 
 private:
     HDC dc_;
+};
+
+// A GDI object selected into a device context until this goes; then the earlier one is back.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), earlier_(SelectObject(dc, object)) {}
+    ~SelectedObject() { SelectObject(dc_, earlier_); }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ earlier_;
 };
 
 }  // namespace korvane::win32

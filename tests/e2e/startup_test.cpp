@@ -1,12 +1,15 @@
 // The window as the user first sees it, before any link.
 #include <windows.h>
 
+#include <string>
 #include <thread>
 
+#include "driver/label_drawing.h"
 #include "driver/wait_until.h"
 #include "driver/window_probe.h"
 #include "e2e_fixture.h"
 #include "link/link_texts.h"
+#include "watch/watch_status_texts.h"
 
 namespace korvane::e2e {
 namespace {
@@ -44,6 +47,33 @@ TEST_F(StartUp, ShowsTitleEveryTextAndTheLayoutAt96Dpi)
         EXPECT_EQ(rect.right - rect.left, TwipsToPixels(control.box.width, kDpi));
         EXPECT_EQ(rect.bottom - rect.top, TwipsToPixels(control.box.height, kDpi));
     }
+}
+
+// Each label's text lies whole inside its box, in whatever faces the platform draws the
+// window's fonts with; the status line shows its longest text.
+void ExpectEveryLabelShowsItsWholeText(const KorvaneApp& app, int dotsPerInch)
+{
+    app.Click(kCmdOpen);
+    ASSERT_TRUE(app.WaitForStatus(std::string(kNoneVisibleText), kSoon)) << app.Status();
+    for (const auto& control : kForm1Controls) {
+        if (control.kind != ControlKind::Label || !control.visible) {
+            continue;
+        }
+        SCOPED_TRACE(std::string(control.name));
+        const HWND label = app.Control(control.id);
+        const RECT box = RectInParentClient(label);
+        ASSERT_EQ(box.right - box.left, TwipsToPixels(control.box.width, dotsPerInch));
+        ASSERT_EQ(box.bottom - box.top, TwipsToPixels(control.box.height, dotsPerInch));
+        const std::optional<long> cutOff = PixelsOfTextBelowBox(app.Window(), label);
+        ASSERT_TRUE(cutOff.has_value()) << "the label was not seen drawn in its test place";
+        EXPECT_EQ(*cutOff, 0) << "pixels of text below the box";
+    }
+}
+
+TEST_F(StartUp, EveryLabelShowsItsWholeTextAt96Dpi)
+{
+    StartTracker().Send("set ** NO SATELLITE **");
+    ExpectEveryLabelShowsItsWholeText(app_, kDpi);
 }
 
 TEST_F(StartUp, TicksWithoutALinkChangeNothingAndLoadNoSound)

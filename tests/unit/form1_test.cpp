@@ -7,6 +7,7 @@
 
 #include "app/form1_handlers.h"
 #include "app/form1_layout.h"
+#include "app/label_faces.h"
 #include "fake_form.h"
 #include "watch/module1.h"
 
@@ -78,6 +79,36 @@ TEST(Form1Test, TwipsBecomeFifteenToThePixelAt96DpiAndScaleWithTheScreen)
     EXPECT_EQ(TwipsToPixels(735, 144), 74);  // 73.5 rounds up
     EXPECT_EQ(PointsToPixels(kStatusFont.points, 96), 11);
     EXPECT_EQ(PointsToPixels(kStatusFont.points, 144), 17);
+}
+
+TEST(Form1Test, ALabelFaceIsTheOneAskedForWhereItFitsElseTheNearestThatFits)
+{
+    std::vector<std::string_view> tried;
+    const auto fitsOnly = [&tried](std::string_view fitting) {
+        return [&tried, fitting](std::string_view face) {
+            tried.push_back(face);
+            return face == fitting;
+        };
+    };
+    EXPECT_EQ(ChooseFace("MS Shell Dlg", fitsOnly("MS Shell Dlg")), "MS Shell Dlg");
+    EXPECT_EQ(tried.size(), 1U);
+
+    // "MS Sans Serif" is asked for and is also a near face: it is not tried twice.
+    tried.clear();
+    EXPECT_EQ(ChooseFace("MS Sans Serif", fitsOnly("Tahoma")), "Tahoma");
+    EXPECT_EQ(tried, (std::vector<std::string_view>{"MS Sans Serif", "Microsoft Sans Serif", "Tahoma"}));
+
+    tried.clear();
+    EXPECT_EQ(ChooseFace("MS Shell Dlg", fitsOnly("none")), "MS Shell Dlg") << "nothing fits: the face asked for";
+    EXPECT_EQ(tried.size(), kNearFaces.size() + 1);
+
+    // The status line is measured with every fixed text it shows, the other labels with their own.
+    std::vector<std::string_view> statusTexts;
+    for (const LabelText& label : TextsDrawnIn(Form1Font::StatusRow)) {
+        statusTexts.push_back(label.text);
+    }
+    EXPECT_EQ(statusTexts.size(), 5U);
+    EXPECT_EQ(TextsDrawnIn(Form1Font::Window).size(), 5U);
 }
 
 }  // namespace

@@ -1,0 +1,46 @@
+#include "app/label_faces.h"
+
+#include "link/link_texts.h"
+#include "watch/watch_status_texts.h"
+
+namespace korvane {
+
+Form1Font FontOf(ControlLook look)
+{
+    const bool statusRow = look == ControlLook::StatusHeading || look == ControlLook::StatusLine;
+    return statusRow ? Form1Font::StatusRow : Form1Font::Window;
+}
+
+std::vector<LabelText> TextsDrawnIn(Form1Font font)
+{
+    std::vector<LabelText> texts;
+    for (const ControlLayout& control : kForm1Controls) {
+        if (control.kind != ControlKind::Label || !control.visible || FontOf(control.look) != font) {
+            continue;
+        }
+        if (control.look != ControlLook::StatusLine) {
+            texts.push_back({control.text, control.box});
+            continue;
+        }
+        // The status line shows these in turn; a satellite's name is as long as the tracker makes it.
+        for (const std::string_view status : {kDisconnectedText, kConnectedText, kOpenFailedText, kNoneVisibleText}) {
+            texts.push_back({status, control.box});
+        }
+    }
+    return texts;
+}
+
+std::string_view ChooseFace(std::string_view asked, const std::function<bool(std::string_view face)>& fits)
+{
+    if (fits(asked)) {
+        return asked;
+    }
+    for (const std::string_view face : kNearFaces) {
+        if (face != asked && fits(face)) {
+            return face;
+        }
+    }
+    return asked;
+}
+
+}  // namespace korvane
