@@ -16,12 +16,12 @@ COLORREF ToColorRef(Rgb rgb)
     return RGB(rgb.red, rgb.green, rgb.blue);
 }
 
-HFONT CreateFace(const FontSpec& spec, std::string_view face, int dotsPerInch)
+HFONT CreateFace(const FontSpec& wanted, std::string_view face, int dotsPerInch)
 {
     // Where the face is missing, the font mapper picks the nearest sans-serif face.
     const std::string name(face);
-    return CreateFontA(-PointsToPixels(spec.points, dotsPerInch), 0, 0, 0, spec.weight, FALSE, FALSE, FALSE,
-                       static_cast<DWORD>(spec.charSet), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+    return CreateFontA(-PointsToPixels(wanted.points, dotsPerInch), 0, 0, 0, wanted.weight, FALSE, FALSE, FALSE,
+                       static_cast<DWORD>(wanted.charSet), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        VARIABLE_PITCH | FF_SWISS, name.c_str());
 }
 
@@ -52,22 +52,22 @@ bool TextsFit(HDC dc, const std::vector<LabelText>& texts, int dotsPerInch)
 
 // The font asked for, or where its texts would not fit their boxes in it, the nearest face of
 // the same size and weight in which they do.
-HFONT CreateFittingFont(const FontSpec& spec, Form1Font font, int dotsPerInch)
+HFONT CreateFittingFont(const FontSpec& wanted, Form1Font font, int dotsPerInch)
 {
     const std::vector<LabelText> texts = TextsDrawnIn(font);
     const ScreenDc screen;
     const UniqueDc dc(CreateCompatibleDC(screen.Get()));
     const auto fits = [&](std::string_view face) {
-        const UniqueFont candidate(CreateFace(spec, face, dotsPerInch));
+        const UniqueFont candidate(CreateFace(wanted, face, dotsPerInch));
         if (!dc || !candidate) {
             return false;
         }
         const SelectedObject selected(dc.Get(), candidate.Get());
-        const bool asked = face == spec.face;
-        return (asked || DrawsFaceAtHeight(dc.Get(), face, PointsToPixels(spec.points, dotsPerInch))) &&
+        const bool asked = face == wanted.face;
+        return (asked || DrawsFaceAtHeight(dc.Get(), face, PointsToPixels(wanted.points, dotsPerInch))) &&
                TextsFit(dc.Get(), texts, dotsPerInch);
     };
-    return CreateFace(spec, ChooseFace(spec.face, fits), dotsPerInch);
+    return CreateFace(wanted, ChooseFace(wanted.face, fits), dotsPerInch);
 }
 
 }  // namespace
@@ -89,16 +89,16 @@ HBRUSH Form1Look::PaintLabel(ControlLook look, HDC dc) const
 {
     SetBkMode(dc, OPAQUE);
     switch (look) {
-    case ControlLook::StatusHeading:
-    case ControlLook::StatusLine:
-        SetTextColor(dc, look == ControlLook::StatusHeading ? ToColorRef(kStatusHeadingText)
-                                                            : GetSysColor(COLOR_WINDOWTEXT));
-        SetBkColor(dc, ToColorRef(kStatusBackground));
-        return statusBrush_.Get();
-    default:
-        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-        SetBkColor(dc, GetSysColor(COLOR_ACTIVEBORDER));
-        return GetSysColorBrush(COLOR_ACTIVEBORDER);
+        case ControlLook::StatusHeading:
+        case ControlLook::StatusLine:
+            SetTextColor(dc, look == ControlLook::StatusHeading ? ToColorRef(kStatusHeadingText)
+                                                                : GetSysColor(COLOR_WINDOWTEXT));
+            SetBkColor(dc, ToColorRef(kStatusBackground));
+            return statusBrush_.Get();
+        default:
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            SetBkColor(dc, GetSysColor(COLOR_ACTIVEBORDER));
+            return GetSysColorBrush(COLOR_ACTIVEBORDER);
     }
 }
 
