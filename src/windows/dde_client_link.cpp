@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link/item_data.h"
+#include "windows/wine_dde_copies.h"
 
 namespace korvane::win32 {
 namespace {
@@ -71,21 +72,6 @@ std::vector<HWND> OtherProcessesTopLevelWindows()
     std::vector<HWND> windows;
     EnumWindows(&CollectOtherProcessWindow, reinterpret_cast<LPARAM>(&windows));
     return windows;
-}
-
-// Whether a data block posted by sender arrived as a copy made for this process that nothing
-// else frees. Wine copies the block of a DDE message posted from another process and leaves
-// the copy to the receiver even when fRelease is clear, as in the advise data of a server built
-// on DDEML: kept, every change would leave its copy behind for good.
-bool IsUnownedCopy(HWND sender)
-{
-    static const bool wine = [] {
-        const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-        return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-    }();
-    DWORD process = 0;
-    GetWindowThreadProcessId(sender, &process);
-    return wine && process != 0 && process != GetCurrentProcessId();
 }
 
 void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure)
@@ -333,7 +319,7 @@ void DdeClientLink::OnData(HWND from, LPARAM lParam)
             GlobalUnlock(data);
         }
         // fRelease clear: the server keeps its block; under Wine this process holds a copy.
-        if (header.release || IsUnownedCopy(from)) {
+        if (header.release || IsWineCopyAcrossProcesses(from)) {
             GlobalFree(data);
         }
     }

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "windows/wine_dde_copies.h"
+
 namespace standin {
 
 bool post_ack(HWND from, HWND to, UINT received_message, LPARAM reuse, WORD status, UINT_PTR value) {
@@ -14,16 +16,9 @@ bool post_ack(HWND from, HWND to, UINT received_message, LPARAM reuse, WORD stat
 }
 
 bool copied_on_post(HWND to) {
-    // Wine hands the receiver of a posted DDE message in another process a copy of the data
-    // block and never frees the sender's own: left alone, every message would keep a movable
-    // memory handle, and Wine has 65536 of them, so a long run of changes would stop at that.
-    static const bool wine = [] {
-        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-        return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-    }();
-    DWORD process = 0;
-    GetWindowThreadProcessId(to, &process);
-    return wine && process != 0 && process != GetCurrentProcessId();
+    // Left alone, the sender's block of every message would keep a movable memory handle, and
+    // Wine has 65536 of them, so a long run of changes would stop at that.
+    return korvane::win32::IsWineCopyAcrossProcesses(to);
 }
 
 namespace {
