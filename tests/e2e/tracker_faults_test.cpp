@@ -84,7 +84,7 @@ TEST_F(TrackerFaults, NoTrackerRunningFailsWithinSecondsAndTheWindowAnswers)
     const double took = LinkFailsAfterMs("no tracker");
     ASSERT_GE(took, 0.0) << app_.Status();
     ExpectAnswersNow("no tracker");
-    EXPECT_EQ(app_.Mirror(), "");
+    EXPECT_TRUE(app_.WaitForMirror("", kSoon)) << app_.Mirror();
 }
 
 TEST_P(TrackerFaultsOfEitherTracker, RefusedConversationFailsAndALaterLinkWorks)
@@ -159,7 +159,7 @@ TEST_P(TrackerFaultsOfEitherTracker, TrackerEndingTheConversationIsShownWithinTw
     const double took = DisconnectedAfterMs(MachineNowMs(), "tracker ended the conversation");
     ASSERT_GE(took, 0.0) << app_.Status();
     EXPECT_LT(took, 2000.0);
-    EXPECT_EQ(app_.Mirror(), "");
+    EXPECT_TRUE(app_.WaitForMirror("", kSoon)) << app_.Mirror();
     std::this_thread::sleep_for(kTick);
     EXPECT_EQ(app_.Status(), kDisconnected) << "a tick overwrote the truth";
 }
@@ -175,7 +175,7 @@ TEST_P(TrackerFaultsOfEitherTracker, KilledTrackerIsNoticedAndARestartedOneAnnou
     const double took = DisconnectedAfterMs(MachineNowMs(), "tracker killed");
     ASSERT_GE(took, 0.0) << app_.Status();
     EXPECT_LT(took, 2000.0);
-    EXPECT_EQ(app_.Mirror(), "");
+    EXPECT_TRUE(app_.WaitForMirror("", kSoon)) << app_.Mirror();
     std::this_thread::sleep_for(kTick);
     EXPECT_EQ(app_.Status(), kDisconnected);
 
@@ -211,7 +211,7 @@ TEST_F(TrackerFaultsLongSounds, TrackerVanishingDuringTheWarningEndsDisconnected
     const SoundLog sounds = app_.WaitForSoundCalls(ChainFor("X").size(), milliseconds(10000));
     ASSERT_EQ(FilesAndFlags(sounds.calls), ChainFor("X"));
     ASSERT_TRUE(app_.WaitForStatus(kDisconnected, kSoon)) << app_.Status();
-    EXPECT_EQ(app_.Mirror(), "");
+    EXPECT_TRUE(app_.WaitForMirror("", kSoon)) << app_.Mirror();
     std::this_thread::sleep_for(kTick);
     EXPECT_EQ(app_.Status(), kDisconnected);
 }

@@ -167,6 +167,11 @@ bool KorvaneApp::WaitForStatus(const std::string& text, std::chrono::millisecond
     return WaitUntil([&] { return Status() == text; }, timeout);
 }
 
+bool KorvaneApp::WaitForMirror(const std::string& text, std::chrono::milliseconds timeout) const
+{
+    return WaitUntil([&] { return Mirror() == text; }, timeout);
+}
+
 bool KorvaneApp::WaitForExit(std::chrono::milliseconds timeout) const
 {
     return process_->WaitForExit(timeout);

@@ -66,6 +66,10 @@ public:
 
     bool WaitForStatus(const std::string& text,
                        std::chrono::milliseconds timeout = std::chrono::milliseconds(10000)) const;
+    // The status and the mirror are read as the window stores them, not through the program's
+    // thread, so one can be seen before the handler that writes both has written the other.
+    bool WaitForMirror(const std::string& text,
+                       std::chrono::milliseconds timeout = std::chrono::milliseconds(10000)) const;
     bool WaitForExit(std::chrono::milliseconds timeout = std::chrono::milliseconds(10000)) const;
 
     std::string SoundLogPath() const { return folder_.File("sounds.log"); }
