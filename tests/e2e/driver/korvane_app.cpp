@@ -102,9 +102,10 @@ KorvaneApp::KorvaneApp(const Options& options, const Surroundings& surroundings)
             window_ = FindTopLevelWindow(process_->Id(), caption);
             return window_ != nullptr && IsWindowVisible(window_);
         },
-        std::chrono::milliseconds(15000));
+        std::chrono::milliseconds(45000));  // Wine starting a program on a busy machine can take long
     if (!found) {
-        throw std::runtime_error("korvane.exe showed no window titled \"" + caption + "\"");
+        throw std::runtime_error("korvane.exe showed no window titled \"" + caption + "\" within 45 s" +
+                                 (process_->WaitForExit(std::chrono::milliseconds(0)) ? " (it has ended)" : ""));
     }
 }
 
