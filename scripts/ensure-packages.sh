@@ -9,7 +9,6 @@ required=(
   "/usr/bin/ninja ninja-build"
   "/usr/bin/g++ g++"
   "/usr/bin/clang++ clang"
-  "/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a libclang-rt-14-dev"
   "/usr/include/gtest/gtest.h libgtest-dev"
   "/usr/src/googletest/CMakeLists.txt googletest"
   "/usr/bin/x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix"
@@ -32,6 +31,8 @@ required=(
   "/usr/bin/convert imagemagick"
   "/usr/bin/xdotool xdotool"
   "/usr/bin/python3 python3"
+  "/usr/bin/pgrep procps"
+  "/usr/bin/mount mount"
   "/usr/bin/wixl wixl"
   "/usr/bin/msiextract msitools"
   "/usr/sbin/debootstrap debootstrap"
@@ -43,22 +44,48 @@ for entry in "${required[@]}"; do
   read -r file package <<<"$entry"
   [ -e "$file" ] || missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "Installing missing packages: ${missing[*]}"
-if [ "$(id -u)" -eq 0 ]; then
-  as_root=()
-elif command -v sudo >/dev/null 2>&1; then
-  as_root=(sudo)
-else
-  echo "error: packages missing (${missing[*]}) and neither root nor sudo is available" >&2
-  exit 1
-fi
-export DEBIAN_FRONTEND=noninteractive
-# 32-bit Wine runs the 32-bit build's tests; its packages come from the i386 architecture.
-if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  "${as_root[@]}" dpkg --add-architecture i386
-fi
-"${as_root[@]}" apt-get update -qq
-"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-echo "Installed: ${missing[*]}"
+# The fuzzer's runtime belongs to whatever clang is installed (LLVM 14 on Debian 12, 19 on
+# Debian 13), so it is looked for beside that clang, after clang itself is there.
+fuzzer_runtime_missing() {
+  local resources major
+  resources=$(clang++ -print-resource-dir 2>/dev/null) || return 1
+  [ -z "$(find -L "$resources/lib" -name 'libclang_rt.fuzzer*.a' 2>/dev/null | head -n1)" ] || return 1
+  major=$(clang++ -dumpversion)
+  echo "libclang-rt-${major%%.*}-dev"
+}
+
+as_root=()
+prepared=false
+# install PACKAGE...: installs them, or names those that this system's archive does not have.
+install() {
+  echo "Installing missing packages: $*"
+  if ! $prepared; then
+    if [ "$(id -u)" -ne 0 ]; then
+      command -v sudo >/dev/null 2>&1 ||
+        { echo "error: packages missing ($*) and neither root nor sudo is available" >&2; exit 1; }
+      as_root=(sudo)
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    # 32-bit Wine runs the 32-bit build's tests; its packages come from the i386 architecture.
+    if [[ " $* " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+      "${as_root[@]}" dpkg --add-architecture i386
+    fi
+    "${as_root[@]}" apt-get update -qq
+    prepared=true
+  fi
+  local package unknown=()
+  for package in "$@"; do
+    apt-cache show --no-all-versions "$package" >/dev/null 2>&1 || unknown+=("$package")
+  done
+  if [ ${#unknown[@]} -gt 0 ]; then
+    echo "error: $(. /etc/os-release 2>/dev/null && echo "${PRETTY_NAME:-this system}")'s package archive has no ${unknown[*]}" >&2
+    exit 1
+  fi
+  "${as_root[@]}" apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+  echo "Installed: $*"
+}
+
+[ ${#missing[@]} -eq 0 ] || install "${missing[@]}"
+runtime=$(fuzzer_runtime_missing) && install "$runtime"
+exit 0
