@@ -19,6 +19,9 @@ required=(
   "/usr/lib/wine/wine64 wine64"
   "/usr/lib/wine/wineserver32 wine32:i386"
   "/usr/share/wine/fonts/tahoma.ttf fonts-wine"
+  # Wine 8 on Debian 12 draws the window's labels in DejaVu Sans; only the condensed face fits
+  # every label's box there.
+  "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf fonts-dejavu-extra"
   "/usr/bin/Xvfb xvfb"
   "/usr/bin/xauth xauth"
   "/usr/bin/xdpyinfo x11-utils"

@@ -32,7 +32,7 @@ esac
 root=${KORVANE_OTHER_WINE_ROOT:-$repo/build/wine-root/$release}
 # 64-bit Wine only; what wine-session.sh, wine-run.sh, ctest, the end-to-end scripts and the
 # MSI install check call.
-packages=(wine wine64 fonts-wine xvfb xauth x11-utils pulseaudio pulseaudio-utils
+packages=(wine wine64 fonts-wine fonts-dejavu-extra xvfb xauth x11-utils pulseaudio pulseaudio-utils
   python3 cmake sox imagemagick procps msitools)
 
 echo "=== windows under $system's Wine ==="

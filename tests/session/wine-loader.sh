@@ -12,8 +12,8 @@
 #   KORVANE_WINE_32BIT      "yes", or "no" when 32-bit Windows programs are not run here
 #   KORVANE_WINE_32BIT_WHY  the reason for "no", for the messages of skipped tests
 #   KORVANE_WINE_VERSION    what that Wine says of its version, e.g. "wine-8.0 (Debian 8.0~repack-4)"
-#   KORVANE_SKIP_SOUND_DEVICE  under Wine 10 and later, unless already set: why the checks that
-#                           decode a recording of the sound device are skipped
+#   KORVANE_SKIP_SOUND_DEVICE  under Wine 10 and later, why the checks that decode a recording
+#                           of the sound device are skipped; unset under earlier Wines
 #   WINELOADER              only on the 64-bit-only path
 # The loaders' paths can be given in KORVANE_WINE32_LOADER and KORVANE_WINE64_LOADER.
 
@@ -55,7 +55,9 @@ korvane_choose_wine() {
     # chain itself is still checked by every test that records through the test winmm.dll.
     local major=${KORVANE_WINE_VERSION#wine-}
     major=${major%%.*}
-    if [[ -z ${KORVANE_SKIP_SOUND_DEVICE:-} && $major =~ ^[0-9]+$ ]] && ((major >= 10)); then
+    # It follows the Wine chosen here alone, never another Wine's verdict passed on to this one.
+    unset KORVANE_SKIP_SOUND_DEVICE
+    if [[ $major =~ ^[0-9]+$ ]] && ((major >= 10)); then
         KORVANE_SKIP_SOUND_DEVICE="under Wine $major the null sink's recording loses the first sound after Wine opens the audio device"
         export KORVANE_SKIP_SOUND_DEVICE
     fi
