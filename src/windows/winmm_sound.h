@@ -7,8 +7,8 @@
 
 namespace korvane::win32 {
 
-// Plays WAV files with sndPlaySoundA from winmm.dll, which is loaded by name at the
-// first sound and never before. Without the library or the function there is silence.
+// Plays WAV files with sndPlaySoundA from winmm.dll, which is loaded from the system folder
+// at the first sound and never before. Without the library or the function there is silence.
 class WinmmSound final : public SoundPort {
 public:
     std::string ProgramDirectory() override;

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include "driver/test_paths.h"
 #include "driver/wait_until.h"
+#include "driver/wide_text.h"
 #include "e2e_fixture.h"
 #include "link/link_texts.h"
 #include "watch/watch_status_texts.h"
@@ -42,6 +44,28 @@ TEST_P(AnnounceFromEitherTracker, RisingSatellitePlaysTheChainFromTheProgramsFol
     EXPECT_EQ(app_.Sounds().calls.size(), chain.size());
     tracker_->Send(SetCommand(kNoSatelliteWithLineEnd));
     EXPECT_TRUE(app_.WaitForStatus(std::string(kNoneVisibleText), kSoon)) << app_.Status();
+}
+
+TEST_F(Announce, AWinmmDllLeftBesideTheProgramIsNeverLoaded)
+{
+    // Anyone may leave a winmm.dll in the program's folder; had this one (a copy of the recording
+    // one) been loaded, its load would be logged with its path.
+    ASSERT_TRUE(CopyFileW(Wide(Paths().fakeWinmm).c_str(), (app_.ExeFolderWide() + L"\\winmm.dll").c_str(), FALSE));
+    StartTracker();
+    ASSERT_NO_FATAL_FAILURE(Link());
+    ASSERT_NO_FATAL_FAILURE(Report("AO-7"));
+    const auto chain = ChainFor("AO-7");
+    const SoundLog sounds = app_.WaitForSoundCalls(chain.size());
+    EXPECT_EQ(FilesAndFlags(sounds.calls), chain);
+    char system[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(system, MAX_PATH);
+    ASSERT_GT(length, 0U);
+    const std::string expected = std::string(system, length) + "\\winmm.dll";
+    ASSERT_EQ(sounds.attachPaths.size(), 1U);
+    EXPECT_EQ(
+        CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, sounds.attachPaths[0].c_str(), -1, expected.c_str(), -1),
+        CSTR_EQUAL)
+        << "winmm.dll was loaded from " << sounds.attachPaths[0];
 }
 
 TEST_F(Announce, EachChangeOfSatelliteIsAnnouncedAndLetterCaseCounts)

@@ -6,7 +6,7 @@
 //
 // Line formats (times in milliseconds of QueryPerformanceCounter, which every process on the
 // machine shares):
-//   attach <pid> <time>
+//   attach <pid> <time> <path>          path: where this DLL was loaded from
 //   exists <0|1> <path>                 whether GetFileAttributesA finds the path (before its play line)
 //   play <flags> <start> <end> <path>
 // In both paths every byte below 0x20 and "%" itself are written as "%" and two hex digits,
@@ -112,10 +112,12 @@ extern "C" BOOL WINAPI sndPlaySoundA(LPCSTR path, UINT flags)
     return TRUE;
 }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+extern "C" BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH) {
-        AppendLine("attach " + std::to_string(GetCurrentProcessId()) + " " + FormatMs(NowMs()));
+        char path[MAX_PATH * 2] = "";
+        GetModuleFileNameA(self, path, sizeof path);
+        AppendLine("attach " + std::to_string(GetCurrentProcessId()) + " " + FormatMs(NowMs()) + " " + Escaped(path));
     }
     return TRUE;
 }

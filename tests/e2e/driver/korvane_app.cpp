@@ -20,8 +20,8 @@ void CopyOrThrow(const std::string& from, const std::wstring& to)
 
 // Wine takes the load order of a DLL from the registry key of the program that loads it.
 // (WINEDLLOVERRIDES in a child's environment block does not work: Wine puts the value from
-// the Unix environment back in.) "native,builtin" makes korvane.exe take the winmm.dll beside
-// it; "builtin" gives it Wine's own.
+// the Unix environment back in.) "native,builtin" makes korvane.exe take the recording
+// winmm.dll in the system folder; "builtin" gives it Wine's own.
 void SetWinmmLoadOrder(const std::string& order)
 {
     HKEY key = nullptr;
@@ -36,6 +36,19 @@ void SetWinmmLoadOrder(const std::string& order)
     if (status != ERROR_SUCCESS) {
         throw std::runtime_error("cannot set the load order of winmm.dll");
     }
+}
+
+// The recording winmm.dll goes where Windows keeps its own (the test session's prefix is the
+// tests' own), since korvane.exe takes winmm.dll from the system folder only. Other programs
+// keep Wine's builtin one; korvane.exe is told to prefer this one (SetWinmmLoadOrder).
+void PlaceFakeWinmmInSystemFolder()
+{
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        throw std::runtime_error("cannot find the system folder");
+    }
+    CopyOrThrow(Paths().fakeWinmm, std::wstring(folder, length) + L"\\winmm.dll");
 }
 
 // "Managed" = "N" under the X11 driver key of korvane.exe, or the value removed (the default).
@@ -85,10 +98,7 @@ KorvaneApp::KorvaneApp(const Options& options, const Surroundings& surroundings)
     launch.wideCommandLine = L"\"" + exe + L"\"";
     launch.wideWorkingDirectory = exeFolder_;
     if (options.fakeSound) {
-        CopyOrThrow(Paths().fakeWinmm, exeFolder_ + L"\\winmm.dll");
-        if (surroundings.inPlace) {
-            placedWinmm_ = exeFolder_ + L"\\winmm.dll";
-        }
+        PlaceFakeWinmmInSystemFolder();
         launch.extraEnvironment = {"KORVANE_FAKE_WINMM_LOG=" + SoundLogPath(),
                                    "KORVANE_FAKE_WINMM_HOLD_MS=" + std::to_string(options.holdMs)};
     }
@@ -112,10 +122,6 @@ KorvaneApp::KorvaneApp(const Options& options, const Surroundings& surroundings)
 KorvaneApp::~KorvaneApp()
 {
     process_->Kill();
-    if (!placedWinmm_.empty()) {
-        process_->WaitForExit(std::chrono::milliseconds(4000));
-        DeleteFileW(placedWinmm_.c_str());
-    }
 }
 
 std::string KorvaneApp::ExeFolder() const

@@ -14,7 +14,8 @@
 namespace korvane::e2e {
 
 // korvane.exe running from a copy in its own temporary folder. With the fake sound library
-// (the default) a logging winmm.dll lies beside it and Wine is told to prefer it; otherwise
+// (the default) a logging winmm.dll lies in the system folder and Wine is told to prefer it
+// for korvane.exe; otherwise
 // the program gets Wine's own winmm and whatever sound files the test put into Folder().
 class KorvaneApp {
 public:
@@ -80,7 +81,6 @@ public:
 private:
     TempFolder folder_;
     std::wstring exeFolder_;
-    std::wstring placedWinmm_;  // the fake winmm.dll put beside an installed program
     std::unique_ptr<ChildProcess> process_;
     HWND window_ = nullptr;
 };

@@ -52,7 +52,11 @@ SoundLog ReadSoundLog(const std::string& logPath)
             unsigned long pid = 0;
             double at = 0;
             fields >> pid >> at;
+            fields.get();
+            std::string path;
+            std::getline(fields, path);
             log.attachMs.push_back(at);
+            log.attachPaths.push_back(Unescaped(path));
         } else if (kind == "exists") {
             int found = 0;
             fields >> found;

@@ -16,7 +16,8 @@ struct SoundCall {
 };
 
 struct SoundLog {
-    std::vector<double> attachMs;  // when winmm.dll was loaded, once per load
+    std::vector<double> attachMs;          // when winmm.dll was loaded, once per load
+    std::vector<std::string> attachPaths;  // where each load took it from
     std::vector<SoundCall> calls;
 };
 
