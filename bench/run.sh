@@ -1,6 +1,6 @@
 #!/bin/bash
 # Benchmark figures of korvane.exe on this machine, in one command (about 3 to 4 minutes):
-#   - item change -> mirror (Label1) latency, 200 changes; item change -> status line, 20 changes
+#   - item change -> mirror latency, 200 changes; item change -> status line, 20 changes
 #   - the tick's own cost, natively with Google Benchmark over korvane_core's Tick with fakes
 #   - CPU use while idle and linked (GetProcessTimes over 30 s), resident memory
 #   - korvane.exe's size; start-up time to a shown window beside a minimal Win32 program

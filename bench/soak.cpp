@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/form1_layout.h"
+#include "app/main_window_layout.h"
 #include "bench_common.h"
 #include "driver/korvane_app.h"
 #include "driver/machine_clock.h"
@@ -128,7 +128,7 @@ private:
 
     bool Link()
     {
-        app_->Click(kCmdOpen);
+        app_->Click(kLinkButton);
         return e2e::WaitUntil(
             [&] {
                 const std::string status = app_->Status();

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/form1_layout.h"
+#include "app/main_window_layout.h"
 #include "bench_common.h"
 #include "driver/child_process.h"
 #include "driver/korvane_app.h"
@@ -81,7 +81,7 @@ int RunTimings(Arguments& args)
     options.holdMs = holdMs;
     e2e::KorvaneApp app(options);
     e2e::StandIn tracker(e2e::Paths().standinExe);
-    app.Click(kCmdOpen);
+    app.Click(kLinkButton);
     if (!app.WaitForStatus(std::string(kConnectedText), milliseconds(5000))) {
         std::printf("timings: the link did not open (status \"%s\")\n", app.Status().c_str());
         return 1;
@@ -123,7 +123,7 @@ int RunTimings(Arguments& args)
         }
         Sleep(static_cast<DWORD>(gap(random)));
     }
-    Row("item change -> mirror (Label1) holds it", Ms(Summarize(mirror)) +
+    Row("item change -> mirror holds it", Ms(Summarize(mirror)) +
                                                        (mirrorMisses ? Format(", %.0f not seen within 3 s", mirrorMisses) : ""));
 
     // Item change to status line: bounded by the one-second tick. Satellites and the
@@ -212,7 +212,7 @@ int RunStartup(Arguments& args)
         std::vector<double> times;
         ProcessSample resources;
     };
-    Program programs[] = {{"korvane.exe", e2e::Paths().korvaneExe, std::string(kForm1Caption), {}, {}},
+    Program programs[] = {{"korvane.exe", e2e::Paths().korvaneExe, std::string(kMainWindowCaption), {}, {}},
                           {"minimal Win32 window program", minimal, "Korvane bench minimal window", {}, {}}};
     for (auto& program : programs) {
         for (char& c : program.exe) {

@@ -19,11 +19,11 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "link/item_data.h"
 #include "link/tracker_link.h"
-#include "watch/module1.h"
 #include "watch/pass_watcher.h"
 #include "watch/sound_port.h"
 #include "watch/watch_window.h"
@@ -82,9 +82,8 @@ public:
     void RepaintStatusNow() override { steps.push_back({Kind::Repaint, {}}); }
     void SetTimerEnabled(bool enabled) override { steps.push_back({enabled ? Kind::TimerOn : Kind::TimerOff, {}}); }
     void WriteMirror(const std::string& text) override { mirror = text; }
-    bool SetLinkTopic(const std::string&) override { return true; }
-    bool SetLinkItem(const std::string&) override { return true; }
-    bool SetLinkMode(korvane::LinkMode) override { return true; }
+    bool OpenLink(std::string_view, std::string_view, std::string_view) override { return true; }
+    void CloseLink() override {}
 };
 
 // The sound call, logging into the window's log so that the order across both shows.
@@ -214,7 +213,7 @@ std::string ModelText(const unsigned char* bytes, std::size_t size)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     // A fresh start of the program: nothing seen yet, no link.
-    korvane::Module1::PreviousSatellite.clear();
+    korvane::PassWatcher watcher;
     Window window;
     Sound sound(window.steps);
     std::string modelMirror;
@@ -236,11 +235,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             modelMirror.clear();
         } else if (event[0] == kControlEvent) {
             if (length > 1) {
-                bool refuse = false;
-                korvane::OnLinkOpened(window, refuse);
-                if (refuse) {
-                    Fail("link refused", window.mirror, {}, {});
-                }
+                korvane::OnLinkOpened(window);
                 modelStatus = kConnected;
             }
         } else {
@@ -263,13 +258,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         window.steps.clear();
         const Expectation expected = Expect(modelMirror, modelPrevious, modelStatus);
-        korvane::Tick(window, sound);
+        watcher.Tick(window, sound);
         CheckTick(expected, window.steps, modelMirror);
         if (window.status != expected.status) {
             Fail("status line after the tick", window.status, expected.steps, window.steps);
-        }
-        if (korvane::Module1::PreviousSatellite != expected.previous) {
-            Fail("PreviousSatellite after the tick", korvane::Module1::PreviousSatellite, expected.steps, window.steps);
         }
         if (window.mirror != modelMirror) {
             Fail("tick changed the mirror", window.mirror, expected.steps, window.steps);

@@ -5,16 +5,16 @@
 
 namespace korvane {
 
-Form1Font FontOf(ControlLook look)
+LabelFont FontOf(ControlLook look)
 {
     const bool statusRow = look == ControlLook::StatusHeading || look == ControlLook::StatusLine;
-    return statusRow ? Form1Font::StatusRow : Form1Font::Window;
+    return statusRow ? LabelFont::StatusRow : LabelFont::Window;
 }
 
-std::vector<LabelText> TextsDrawnIn(Form1Font font)
+std::vector<LabelText> TextsDrawnIn(LabelFont font)
 {
     std::vector<LabelText> texts;
-    for (const ControlLayout& control : kForm1Controls) {
+    for (const ControlLayout& control : kMainWindowControls) {
         if (control.kind != ControlKind::Label || !control.visible || FontOf(control.look) != font) {
             continue;
         }
@@ -30,12 +30,13 @@ std::vector<LabelText> TextsDrawnIn(Form1Font font)
     return texts;
 }
 
-std::string_view ChooseFace(std::string_view asked, const std::function<bool(std::string_view face)>& fits)
+std::string_view ChooseFace(std::string_view asked, std::span<const std::string_view> nearFaces,
+                            const std::function<bool(std::string_view face)>& fits)
 {
     if (fits(asked)) {
         return asked;
     }
-    for (const std::string_view face : kNearFaces) {
+    for (const std::string_view face : nearFaces) {
         if (face != asked && fits(face)) {
             return face;
         }

@@ -4,9 +4,10 @@
 
 namespace korvane {
 
-// The fixed link settings of Label1.
-inline constexpr std::string_view kLinkTopic = "SatPC32|SatPcDdeConv";
-inline constexpr std::string_view kLinkItem = "SatPcDdeItem";
+// Where the tracker's item is found: SatPC32's DDE service, topic and item.
+inline constexpr std::string_view kTrackerService = "SatPC32";
+inline constexpr std::string_view kTrackerTopic = "SatPcDdeConv";
+inline constexpr std::string_view kTrackerItem = "SatPcDdeItem";
 
 // Status texts written by the tracker link.
 inline constexpr std::string_view kConnectedText = "Connected to SatPC32";

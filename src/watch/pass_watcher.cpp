@@ -1,25 +1,28 @@
 #include "watch/pass_watcher.h"
 
-#include <string>
-
-#include "watch/module1.h"
 #include "watch/tracker_item_text.h"
 #include "watch/voice_announcer.h"
 #include "watch/watch_status_texts.h"
 
 namespace korvane {
-namespace {
 
-void WatchItemText(WatchWindow& window, SoundPort& sound, const std::string& itemText)
+void PassWatcher::Tick(WatchWindow& window, SoundPort& sound)
+{
+    window.SetTimerEnabled(false);
+    WatchItemText(window, sound, window.ReadMirror());
+    window.SetTimerEnabled(true);
+}
+
+void PassWatcher::WatchItemText(WatchWindow& window, SoundPort& sound, const std::string& itemText)
 {
     if (itemText.empty()) {
         // No data: no link, or the link has closed. The status line keeps its text.
-        Module1::PreviousSatellite.clear();
+        previousSatellite_.clear();
         return;
     }
     if (StartsWithNoSatelliteMarker(itemText)) {
         window.SetStatusText(std::string(kNoneVisibleText));
-        Module1::PreviousSatellite.clear();
+        previousSatellite_.clear();
         return;
     }
 
@@ -27,19 +30,10 @@ void WatchItemText(WatchWindow& window, SoundPort& sound, const std::string& ite
     window.SetStatusText(SatelliteVisibleText(name));
     // The announcement holds the thread, so the name must be on screen before it starts.
     window.RepaintStatusNow();
-    if (Module1::PreviousSatellite != name) {
+    if (previousSatellite_ != name) {
         AnnounceSatellite(sound, name);
     }
-    Module1::PreviousSatellite = name;
-}
-
-}  // namespace
-
-void Tick(WatchWindow& window, SoundPort& sound)
-{
-    window.SetTimerEnabled(false);
-    WatchItemText(window, sound, window.ReadMirror());
-    window.SetTimerEnabled(true);
+    previousSatellite_ = name;
 }
 
 }  // namespace korvane

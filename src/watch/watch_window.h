@@ -9,13 +9,13 @@ class WatchWindow {
 public:
     virtual ~WatchWindow() = default;
 
-    // The caption of the hidden label Label1: the tracker's latest item text, or "".
+    // The text of the hidden mirror: the tracker's latest item text, or "".
     virtual std::string ReadMirror() const = 0;
-    // Replaces the whole caption of the status line Label3.
+    // Replaces the whole text of the status line.
     virtual void SetStatusText(const std::string& text) = 0;
     // Draws the status line with its current caption before returning.
     virtual void RepaintStatusNow() = 0;
-    // Stops or restarts Timer1; restarting begins a full new interval.
+    // Stops or restarts the watch timer; restarting begins a full new interval.
     virtual void SetTimerEnabled(bool enabled) = 0;
 };
 

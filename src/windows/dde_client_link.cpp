@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "link/item_data.h"
-#include "windows/wine_dde_copies.h"
+#include "windows/owned_window.h"
+#include "windows/wine_quirks.h"
 
 namespace korvane::win32 {
 namespace {
 
-constexpr char kWindowClass[] = "KorvaneDdeClientLink";
 constexpr UINT_PTR kServerCheckTimer = 1;
 constexpr WORD kAckPositive = 0x8000;  // fAck of DDEACK
 
@@ -74,24 +74,13 @@ std::vector<HWND> OtherProcessesTopLevelWindows()
     return windows;
 }
 
-void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure)
-{
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = kWindowClass;
-    RegisterClassExA(&windowClass);  // fails harmlessly when already registered
-}
-
 }  // namespace
 
 DdeClientLink::DdeClientLink(HINSTANCE instance, DdeLinkEvents& events, DdeTimeouts timeouts)
     : events_(events), timeouts_(timeouts)
 {
-    RegisterWindowClass(instance, &DdeClientLink::WindowProc);
     // A message-only window: servers answer it by handle, and broadcasts never reach it.
-    window_.Reset(CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, this));
+    window_.Reset(CreateOwnedWindow(*this, instance, WindowSpec{"KorvaneDdeClientLink"}));
 }
 
 DdeClientLink::~DdeClientLink()
@@ -123,12 +112,7 @@ bool DdeClientLink::Open(const std::string& service, const std::string& topic, c
 
     state_ = State::Linked;
     SetTimer(window_.Get(), kServerCheckTimer, timeouts_.serverCheckMs, nullptr);
-    bool refuse = false;
-    events_.OnLinkOpened(refuse);
-    if (refuse) {
-        EndConversation();
-        return false;
-    }
+    events_.OnLinkOpened();
     RequestCurrentValue();
     return true;
 }
@@ -214,19 +198,6 @@ void DdeClientLink::RequestCurrentValue()
     if (itemAtom != 0 && !PostMessageA(server_, WM_DDE_REQUEST, AsWParam(window_.Get()), AtomPair(CF_TEXT, itemAtom))) {
         GlobalDeleteAtom(itemAtom);
     }
-}
-
-LRESULT CALLBACK DdeClientLink::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<DdeClientLink*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (self == nullptr || message == WM_NCDESTROY) {
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-    return self->HandleMessage(window, message, wParam, lParam);
 }
 
 LRESULT DdeClientLink::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

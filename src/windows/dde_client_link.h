@@ -15,7 +15,7 @@ class DdeLinkEvents {
 public:
     virtual ~DdeLinkEvents() = default;
 
-    virtual void OnLinkOpened(bool& refuse) = 0;
+    virtual void OnLinkOpened() = 0;
     virtual void OnLinkClosed() = 0;
     // The item's text as it arrived, cut at the first NUL.
     virtual void OnLinkText(const std::string& text) = 0;
@@ -50,12 +50,13 @@ public:
     // Ends the hot link and the conversation, if one is open. Reports nothing.
     void Close();
 
+    // Every message of the link's window, from its window procedure.
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 private:
     enum class State { Idle, Opening, Linked };
     enum class AdviseAnswer { Pending, Accepted, Refused };
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND Initiate(const std::string& service, const std::string& topic);
     bool Advise();

@@ -115,7 +115,7 @@ TEST_P(AnnounceFromEitherTracker, SatelliteAlreadyUpWhenLinkingIsAnnounced)
     StartTracker().Send(SetCommand(ItemWithLineEndFor("NO-84")));
     ASSERT_NO_FATAL_FAILURE(Link());
     EXPECT_TRUE(app_.WaitForStatus(SatelliteVisibleText("NO-84"), kSoon)) << app_.Status() << "\n" << Transcript();
-    EXPECT_EQ(app_.Text(kLabel1), ItemWithLineEndFor("NO-84"));
+    EXPECT_EQ(app_.Text(kMirror), ItemWithLineEndFor("NO-84"));
     EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(ChainFor("NO-84").size()).calls), ChainFor("NO-84"));
 }
 
@@ -125,7 +125,7 @@ TEST_F(Announce, NameWithAmpersandDashAndSlashIsShownAsItIsAndSpelledWithoutDash
     ASSERT_NO_FATAL_FAILURE(Link());
     tracker_->Send("set SNA&B-1/2 AZ1");
     ASSERT_TRUE(app_.WaitForStatus("Satellite A&B-1/2 is currently visible", kSoon)) << app_.Status();
-    EXPECT_NE(GetWindowLongA(app_.Control(kLabel3), GWL_STYLE) & SS_NOPREFIX, 0)
+    EXPECT_NE(GetWindowLongA(app_.Control(kStatusLine), GWL_STYLE) & SS_NOPREFIX, 0)
         << "the status line would draw \"&\" as an access-key underline";
     const std::vector<std::pair<std::string, unsigned>> expected{
         {"bell.wav", 0}, {"satellite.wav", 0}, {"A.wav", 0}, {"&.wav", 0},

@@ -63,7 +63,7 @@ StandIn& KorvaneTest::StartTracker()
 void KorvaneTest::Link()
 {
     const std::string before = app_.Status();
-    app_.Click(kCmdOpen);
+    app_.Click(kLinkButton);
     ASSERT_TRUE(WaitUntil([&] { return app_.Status() != before || app_.Status() == kConnectedText; }, kSoon))
         << Transcript();
     ASSERT_NE(app_.Status(), kOpenFailedText) << Transcript();

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/form1_layout.h"
+#include "app/main_window_layout.h"
 #include "driver/korvane_app.h"
 #include "driver/standin.h"
 

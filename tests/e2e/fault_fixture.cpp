@@ -6,7 +6,7 @@ namespace korvane::e2e {
 
 void FaultTest::Link()
 {
-    app_.Click(kCmdOpen);
+    app_.Click(kLinkButton);
     ASSERT_TRUE(app_.WaitForStatus(std::string(kConnectedText), kSoon)) << app_.Status() << "\n" << Transcript();
 }
 

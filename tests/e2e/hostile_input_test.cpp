@@ -82,10 +82,10 @@ protected:
 
     void SendBytes(const std::string& bytes) { tracker_->Send("sethex " + Hex(bytes)); }
 
-    // Label1's text as the window returns it (any length).
-    std::string MirrorText() { return AskText(app_.Control(kLabel1), 5000).value_or("(no answer)"); }
+    // The mirror's text as the window returns it (any length).
+    std::string MirrorText() { return AskText(app_.Control(kMirror), 5000).value_or("(no answer)"); }
 
-    // Waits until Label1 shows what a window shows of the given mirror bytes.
+    // Waits until the mirror shows what a window shows of the given mirror bytes.
     ::testing::AssertionResult MirrorBecomes(const std::string& bytes)
     {
         const std::string shown = ThroughCodePage(bytes);
@@ -100,7 +100,7 @@ protected:
     ::testing::AssertionResult StatusBecomes(const std::string& bytes)
     {
         const std::string shown = ThroughCodePage(bytes);
-        auto status = [&] { return AskText(app_.Control(kLabel3)).value_or("(no answer)"); };
+        auto status = [&] { return AskText(app_.Control(kStatusLine)).value_or("(no answer)"); };
         if (WaitUntil([&] { return status() == shown; }, kSoon)) {
             return ::testing::AssertionSuccess();
         }
@@ -134,18 +134,18 @@ TEST_F(HostileInput, OneMebibyteItemIsWatchedWholeWhileEveryControlAnswersAnOuts
     const auto holding = UseOf(app_.Process().Handle());
 
     // As a window-reading tool would: the length, then the text, of every window.
-    for (const ControlLayout& control : kForm1Controls) {
-        SCOPED_TRACE(std::string(control.name));
+    for (const ControlLayout& control : kMainWindowControls) {
+        SCOPED_TRACE(control.text.empty() ? "the mirror" : std::string(control.text));
         const std::optional<std::string> text = AskText(app_.Control(control.id));
         ASSERT_TRUE(text.has_value()) << "no answer";
         EXPECT_LE(text->size(), 65536U);
-        if (control.id == kLabel1 || control.id == kLabel3) {
-            const std::string whole = control.id == kLabel1 ? item : SatelliteVisibleText(name);
+        if (control.id == kMirror || control.id == kStatusLine) {
+            const std::string whole = control.id == kMirror ? item : SatelliteVisibleText(name);
             EXPECT_GE(text->size(), 4096U) << "a window text shorter than a real item may be";
             EXPECT_EQ(*text, whole.substr(0, text->size())) << "not the beginning of the text";
         }
     }
-    EXPECT_EQ(AskText(app_.Window()), std::string(kForm1Caption));
+    EXPECT_EQ(AskText(app_.Window()), std::string(kMainWindowCaption));
     ExpectAnswering();
 
     ASSERT_NO_FATAL_FAILURE(Report("FO-29"));
@@ -177,7 +177,7 @@ TEST_F(HostileInput, EveryByteValueFrom1To255IsMirroredAndTheNameRunsToTheFirstS
     ASSERT_TRUE(MirrorBecomes(item));
     if (ThroughCodePage(item) != item) {
         std::printf(
-            "note: Label1's window text differs from the delivered bytes where the code page "
+            "note: the mirror's window text differs from the delivered bytes where the code page "
             "cannot round-trip them\n");
     }
     // The sound library gets each byte of the name as it came.
@@ -265,7 +265,7 @@ TEST_F(HostileInput, AmpersandsAreMirroredShownAndSpelledAsTheyAre)
     ASSERT_TRUE(StatusBecomes(SatelliteVisibleText(name)));
     EXPECT_TRUE(MirrorBecomes("SN" + name + " AZ&1 &"));
     EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(ChainFor(name).size()).calls), ChainFor(name));
-    EXPECT_NE(GetWindowLongA(app_.Control(kLabel3), GWL_STYLE) & SS_NOPREFIX, 0);
+    EXPECT_NE(GetWindowLongA(app_.Control(kStatusLine), GWL_STYLE) & SS_NOPREFIX, 0);
 }
 
 TEST_F(HostileInput, EmptyDataMessageEmptiesTheMirrorAndTheSatelliteIsAnnouncedAgain)

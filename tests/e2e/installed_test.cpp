@@ -40,7 +40,7 @@ TEST_F(Installed, SpeaksARisingSatelliteFromItsInstalledVoicePack)
     for (const auto& call : sounds.calls) {
         EXPECT_EQ(call.found, std::optional<bool>(true)) << call.path << " was not installed";
     }
-    app_.Click(kCmdEnd);
+    app_.Click(kQuitButton);
     EXPECT_TRUE(app_.WaitForExit(kSoon));
 }
 

@@ -15,15 +15,15 @@ using TrackerLink = EitherTracker<KorvaneTest>;
 
 TEST_P(TrackerLink, WithNoTrackerShowsTheFailureAndWorksOnceTheTrackerRuns)
 {
-    app_.Click(kCmdOpen);
+    app_.Click(kLinkButton);
     ASSERT_TRUE(app_.WaitForStatus(std::string(kOpenFailedText), kSoon)) << app_.Status();
     std::this_thread::sleep_for(std::chrono::milliseconds(1300));  // a tick or so: nothing follows
     EXPECT_EQ(app_.Status(), kOpenFailedText);
-    EXPECT_EQ(app_.Text(kLabel1), "");
+    EXPECT_EQ(app_.Text(kMirror), "");
     EXPECT_TRUE(app_.Sounds().calls.empty());
 
     StartTracker();
-    app_.Click(kCmdOpen);
+    app_.Click(kLinkButton);
     EXPECT_TRUE(app_.WaitForStatus(std::string(kConnectedText), kSoon)) << app_.Status() << "\n" << Transcript();
     // With an empty item the connected text stays over the following ticks.
     std::this_thread::sleep_for(std::chrono::milliseconds(1300));
@@ -35,11 +35,11 @@ TEST_P(TrackerLink, TrackerEndingTheConversationShowsDisconnectedAndEmptiesTheMi
     StartTracker();
     ASSERT_NO_FATAL_FAILURE(Link());
     ASSERT_NO_FATAL_FAILURE(Report("AO-7", ItemWithLineEndFor("AO-7")));
-    EXPECT_EQ(app_.Text(kLabel1), ItemWithLineEndFor("AO-7"));
+    EXPECT_EQ(app_.Text(kMirror), ItemWithLineEndFor("AO-7"));
 
     tracker_->Send("terminate");  // a DDEML tracker: DdeUninitialize, and it runs on
     ASSERT_TRUE(app_.WaitForStatus(std::string(kDisconnectedText), kSoon)) << app_.Status() << "\n" << Transcript();
-    EXPECT_EQ(app_.Text(kLabel1), "");
+    EXPECT_EQ(app_.Text(kMirror), "");
     std::this_thread::sleep_for(std::chrono::milliseconds(1300));  // the next tick sees the empty mirror
     EXPECT_EQ(app_.Status(), kDisconnectedText);
 }
@@ -56,7 +56,7 @@ TEST_P(TrackerLink, TrackerVanishingShowsDisconnectedAndALaterLinkAnnouncesAgain
     const double goneAt = MachineNowMs();
     EXPECT_TRUE(app_.WaitForStatus(std::string(kDisconnectedText), kSoon)) << app_.Status();
     std::printf("a vanished tracker was noticed after %.0f ms\n", MachineNowMs() - goneAt);
-    EXPECT_EQ(app_.Text(kLabel1), "");
+    EXPECT_EQ(app_.Text(kMirror), "");
     // Let a tick see the empty mirror.
     std::this_thread::sleep_for(std::chrono::milliseconds(1300));
 
@@ -78,7 +78,7 @@ TEST_P(TrackerLink, PressingLinkAgainWhileLinkedGivesAWorkingLink)
     ASSERT_NO_FATAL_FAILURE(Link());
     ASSERT_TRUE(tracker_->WaitEvent("initiate")) << Transcript();
 
-    app_.Click(kCmdOpen);
+    app_.Click(kLinkButton);
     EXPECT_TRUE(tracker_->WaitEvent("terminate from client")) << "the old conversation was left open\n"
                                                              << Transcript();
     ASSERT_TRUE(tracker_->WaitEvent("initiate")) << "no second conversation\n" << Transcript();

@@ -13,7 +13,7 @@ TEST_F(Ending, QuitEndsTheProgramAndTheConversation)
     ASSERT_NO_FATAL_FAILURE(Report("AO-7"));
     app_.WaitForSoundCalls(ChainFor("AO-7").size());
 
-    app_.Click(kCmdEnd);
+    app_.Click(kQuitButton);
     EXPECT_TRUE(app_.WaitForExit(kSoon));
     // The tracker hears that the client is gone: the advise link is dropped or the conversation ended.
     EXPECT_TRUE(tracker_->WaitEvent("unadvise") || tracker_->WaitEvent("terminate from client"))
@@ -22,7 +22,7 @@ TEST_F(Ending, QuitEndsTheProgramAndTheConversation)
 
 TEST_F(Ending, QuitWithoutALinkEndsTheProgram)
 {
-    app_.Click(kCmdEnd);
+    app_.Click(kQuitButton);
     EXPECT_TRUE(app_.WaitForExit(kSoon));
 }
 

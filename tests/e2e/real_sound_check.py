@@ -248,32 +248,32 @@ def stroke_pairing(rows):
 def check_looks(shot, geometry):
     image = read_ppm(shot)
     problems = []
-    label2 = region(image, geometry["Label2"])
-    label3 = region(image, geometry["Label3"])
-    label4 = region(image, geometry["Label4"])
+    heading = region(image, geometry["StatusHeading"])
+    status_line = region(image, geometry["StatusLine"])
+    setup_intro = region(image, geometry["SetupIntro"])
 
-    for name, rows in (("Label2", label2), ("Label3", label3)):
+    for name, rows in (("the status heading", heading), ("the status line", status_line)):
         background, counts = most_common(rows)
         total = sum(counts.values())
         print("%s: background %s on %.0f%% of its box" % (name, background, 100.0 * counts[background] / total))
         if background != LIGHT_GREEN:
             problems.append("%s background is %s, not light green %s" % (name, background, LIGHT_GREEN))
 
-    ink2 = [p for row in label2 for p in row if p != LIGHT_GREEN]
+    ink2 = [p for row in heading for p in row if p != LIGHT_GREEN]
     bluish = [p for p in ink2 if p[2] > max(p[0], p[1]) + 40]
-    print("Label2: %d text pixels, %d of them blue, %d pure blue" % (len(ink2), len(bluish), ink2.count(BLUE)))
+    print("status heading: %d text pixels, %d of them blue, %d pure blue" % (len(ink2), len(bluish), ink2.count(BLUE)))
     if not ink2 or len(bluish) < 0.8 * len(ink2) or BLUE not in ink2:
-        problems.append("Label2's text is not blue (0,0,255)")
+        problems.append("the status heading's text is not blue (0,0,255)")
 
-    ink3 = [p for row in label3 for p in row if p != LIGHT_GREEN]
+    ink3 = [p for row in status_line for p in row if p != LIGHT_GREEN]
     if not ink3 or any(p[2] > max(p[0], p[1]) + 40 for p in ink3 if p[0] < 128):
-        problems.append("Label3's text is missing or not in the default (black) text colour")
+        problems.append("the status line's text is missing or not in the default (black) text colour")
 
-    bold3, count3 = stroke_pairing(label3)
-    regular4, count4 = stroke_pairing(label4)
-    print("stroke pairing: status line %.2f (%d dark), Label4 %.2f (%d dark)" % (bold3, count3, regular4, count4))
+    bold3, count3 = stroke_pairing(status_line)
+    regular4, count4 = stroke_pairing(setup_intro)
+    print("stroke pairing: status line %.2f (%d dark), setup intro %.2f (%d dark)" % (bold3, count3, regular4, count4))
     if not (bold3 > 2 * regular4 and bold3 > regular4 + 0.15):
-        problems.append("the status line does not look bolder than Label4 (%.2f vs %.2f)" % (bold3, regular4))
+        problems.append("the status line does not look bolder than the setup intro (%.2f vs %.2f)" % (bold3, regular4))
     return problems
 
 

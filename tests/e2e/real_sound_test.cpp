@@ -51,15 +51,15 @@ TEST_F(RealSound, AnnouncesThroughTheSoundDevice)
     // Tell the recorder where the status row is on the screen, then wait until it is done.
     {
         std::ofstream geometry(dir + "\\geometry.tmp");
-        geometry << "Label2 " << ScreenRect(app_.Control(kLabel2)) << "\n"
-                 << "Label3 " << ScreenRect(app_.Control(kLabel3)) << "\n"
-                 << "Label4 " << ScreenRect(app_.Control(kLabel4)) << "\n";
+        geometry << "StatusHeading " << ScreenRect(app_.Control(kStatusHeading)) << "\n"
+                 << "StatusLine " << ScreenRect(app_.Control(kStatusLine)) << "\n"
+                 << "SetupIntro " << ScreenRect(app_.Control(kSetupIntro)) << "\n";
     }
     MoveFileA((dir + "\\geometry.tmp").c_str(), (dir + "\\geometry.txt").c_str());
     const bool done = WaitUntil([&] { return GetFileAttributesA((dir + "\\done").c_str()) != INVALID_FILE_ATTRIBUTES; },
                                 std::chrono::milliseconds(30000), std::chrono::milliseconds(50));
     EXPECT_TRUE(done) << "the recorder never finished";
-    app_.Click(kCmdEnd);
+    app_.Click(kQuitButton);
     EXPECT_TRUE(app_.WaitForExit(kSoon));
 }
 

@@ -107,7 +107,7 @@ TEST_F(SoundFaultsWithoutWinmm, WarningIsSilentAndTheProgramGoesOnAsBefore)
     tracker_->Send("terminate");
     ASSERT_TRUE(app_.WaitForStatus(std::string(kDisconnectedText), kSoon)) << app_.Status();
     EXPECT_TRUE(app_.Sounds().attachMs.empty());
-    app_.Click(kCmdEnd);
+    app_.Click(kQuitButton);
     EXPECT_TRUE(app_.WaitForExit(kSoon));
 }
 
@@ -195,7 +195,7 @@ void FinishForTheRecorder(KorvaneApp& app, const std::string& dir, const std::st
     EXPECT_TRUE(app.Process().IsRunning()) << "the program did not survive the warning";
     EXPECT_EQ(app.Status(), SatelliteVisibleText(name));
     EXPECT_TRUE(PingMs(app.Window(), 1000).has_value());
-    app.Click(kCmdEnd);
+    app.Click(kQuitButton);
     EXPECT_TRUE(app.WaitForExit(kSoon));
 }
 

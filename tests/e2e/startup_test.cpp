@@ -20,13 +20,13 @@ using StartUp = KorvaneTest;
 
 TEST_F(StartUp, ShowsTitleEveryTextAndTheLayoutAt96Dpi)
 {
-    EXPECT_EQ(StoredText(app_.Window()), kForm1Caption);
+    EXPECT_EQ(StoredText(app_.Window()), kMainWindowCaption);
     const SIZE client = ClientSize(app_.Window());
-    EXPECT_EQ(client.cx, TwipsToPixels(kForm1ClientWidthTwips, kDpi));
-    EXPECT_EQ(client.cy, TwipsToPixels(kForm1ClientHeightTwips, kDpi));
+    EXPECT_EQ(client.cx, TwipsToPixels(kClientWidthTwips, kDpi));
+    EXPECT_EQ(client.cy, TwipsToPixels(kClientHeightTwips, kDpi));
 
-    for (const auto& control : kForm1Controls) {
-        SCOPED_TRACE(std::string(control.name));
+    for (const auto& control : kMainWindowControls) {
+        SCOPED_TRACE(control.text.empty() ? "the mirror" : std::string(control.text));
         const HWND window = app_.Control(control.id);
         ASSERT_NE(window, nullptr) << "no child window with id " << control.id;
         EXPECT_EQ(app_.Text(control.id), std::string(control.text));
@@ -53,13 +53,13 @@ TEST_F(StartUp, ShowsTitleEveryTextAndTheLayoutAt96Dpi)
 // window's fonts with; the status line shows its longest text.
 void ExpectEveryLabelShowsItsWholeText(const KorvaneApp& app, int dotsPerInch)
 {
-    app.Click(kCmdOpen);
+    app.Click(kLinkButton);
     ASSERT_TRUE(app.WaitForStatus(std::string(kNoneVisibleText), kSoon)) << app.Status();
-    for (const auto& control : kForm1Controls) {
+    for (const auto& control : kMainWindowControls) {
         if (control.kind != ControlKind::Label || !control.visible) {
             continue;
         }
-        SCOPED_TRACE(std::string(control.name));
+        SCOPED_TRACE(control.text.empty() ? "the mirror" : std::string(control.text));
         const HWND label = app.Control(control.id);
         const RECT box = RectInParentClient(label);
         ASSERT_EQ(box.right - box.left, TwipsToPixels(control.box.width, dotsPerInch));
@@ -80,8 +80,8 @@ TEST_F(StartUp, TicksWithoutALinkChangeNothingAndLoadNoSound)
 {
     // Two and a half timer intervals with an empty mirror.
     std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-    EXPECT_EQ(app_.Text(kLabel3), std::string(kDisconnectedText));
-    EXPECT_EQ(app_.Text(kLabel1), "");
+    EXPECT_EQ(app_.Text(kStatusLine), std::string(kDisconnectedText));
+    EXPECT_EQ(app_.Text(kMirror), "");
     EXPECT_TRUE(app_.Process().IsRunning());
     const SoundLog sounds = app_.Sounds();
     EXPECT_TRUE(sounds.attachMs.empty()) << "winmm.dll was loaded before any sound was due";
@@ -90,8 +90,8 @@ TEST_F(StartUp, TicksWithoutALinkChangeNothingAndLoadNoSound)
 
 TEST_F(StartUp, FocusIsOnLinkAndTabMovesItToQuitAndBack)
 {
-    const HWND linkButton = app_.Control(kCmdOpen);
-    const HWND quitButton = app_.Control(kCmdEnd);
+    const HWND linkButton = app_.Control(kLinkButton);
+    const HWND quitButton = app_.Control(kQuitButton);
     auto describe = [&](HWND window) {
         return ClassNameOf(window) + " id " + std::to_string(GetDlgCtrlID(window)) + " \"" + StoredText(window) + "\"";
     };
@@ -119,9 +119,9 @@ TEST_F(StartUp, FocusIsOnLinkAndTabMovesItToQuitAndBack)
 
 TEST_F(StartUp, ResizingMovesNoControl)
 {
-    const HWND label = app_.Control(kLabel7);
+    const HWND label = app_.Control(kWaitingNote);
     const RECT before = RectInParentClient(label);
-    const HWND quit = app_.Control(kCmdEnd);
+    const HWND quit = app_.Control(kQuitButton);
     const RECT quitBefore = RectInParentClient(quit);
     SetWindowPos(app_.Window(), nullptr, 0, 0, 300, 150, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_TRUE(WaitUntil([&] { return ClientSize(app_.Window()).cx < 300; }, kSoon));

@@ -35,7 +35,7 @@ protected:
     double LinkFailsAfterMs(const char* what)
     {
         const double clickedAt = MachineNowMs();
-        app_.Click(kCmdOpen);
+        app_.Click(kLinkButton);
         double shownAt = 0;
         const bool shown = WaitUntil(
             [&] {
@@ -72,7 +72,7 @@ protected:
 
     void LinkAndWaitConnected()
     {
-        app_.Click(kCmdOpen);
+        app_.Click(kLinkButton);
         ASSERT_TRUE(app_.WaitForStatus(kConnected, kSoon)) << app_.Status() << "\n" << Transcript();
     }
 };
@@ -249,7 +249,7 @@ TEST_F(TrackerFaultsQuitLongSounds, QuitDuringTheWarningEndsTheProgramOnceTheCli
     ASSERT_NO_FATAL_FAILURE(Report("X"));  // bell, satellite and X hold the program 1.5 s each
     // The status is painted before the warning starts; the click waits for the warning.
     ASSERT_TRUE(WaitUntil([&] { return !app_.Sounds().calls.empty(); }, milliseconds(5000)));
-    app_.Click(kCmdEnd);
+    app_.Click(kQuitButton);
     ASSERT_TRUE(app_.WaitForExit(milliseconds(15000))) << "the program did not end";
     const double exitSeen = MachineNowMs();
 
@@ -277,7 +277,7 @@ TEST_F(TrackerFaultsQuit, QuitWhileTheTrackerHangsEndsTheProgramAtOnce)
     ASSERT_TRUE(tracker_->WaitEvent("command hang")) << Transcript();
 
     const double clickedAt = MachineNowMs();
-    app_.Click(kCmdEnd);
+    app_.Click(kQuitButton);
     ASSERT_TRUE(app_.WaitForExit(milliseconds(10000))) << "the program did not end";
     const double took = MachineNowMs() - clickedAt;
     std::printf("quit while the tracker hangs: the program ended %.0f ms after the click\n", took);

@@ -3,8 +3,6 @@
 #include <string>
 
 #include "link/item_data.h"
-#include "link/link_texts.h"
-#include "link/link_topic.h"
 
 namespace korvane {
 namespace {
@@ -28,20 +26,6 @@ TEST(ItemDataTest, EveryByteOtherThanNulIsKeptAsIs)
         bytes.push_back(static_cast<char>(value));
     }
     EXPECT_EQ(TextFromItemData(bytes.data(), bytes.size()), bytes);
-}
-
-TEST(LinkTopicTest, SplitsServiceAndTopicAtTheBar)
-{
-    const auto parsed = ParseLinkTopic(kLinkTopic);
-    ASSERT_TRUE(parsed.has_value());
-    EXPECT_EQ(parsed->service, "SatPC32");
-    EXPECT_EQ(parsed->topic, "SatPcDdeConv");
-    const auto secondBar = ParseLinkTopic("a|b|c");
-    ASSERT_TRUE(secondBar.has_value());
-    EXPECT_EQ(secondBar->topic, "b|c");
-    for (const char* bad : {"", "SatPC32", "|SatPcDdeConv", "SatPC32|", "|"}) {
-        EXPECT_FALSE(ParseLinkTopic(bad).has_value()) << bad;
-    }
 }
 
 }  // namespace

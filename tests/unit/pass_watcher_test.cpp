@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_form.h"
-#include "watch/module1.h"
+#include "fake_main_window.h"
 
 namespace korvane {
 namespace {
@@ -18,14 +17,12 @@ const std::string kNone = "status None of the priority satellites is currently v
 
 class PassWatcherTest : public ::testing::Test {
 protected:
-    void SetUp() override { Module1::PreviousSatellite.clear(); }
-
     // Runs one tick with the given mirror text and returns what it did, in order.
     Log TickWith(const std::string& itemText)
     {
         log.clear();
-        form.mirror = itemText;
-        Tick(form, sound);
+        window.mirror = itemText;
+        watcher.Tick(window, sound);
         return log;
     }
 
@@ -52,8 +49,9 @@ protected:
     }
 
     Log log;
-    testing::FakeForm form{log};
+    testing::FakeMainWindow window{log};
     testing::FakeSound sound{log};
+    PassWatcher watcher;
 };
 
 TEST_F(PassWatcherTest, RisingSatelliteIsShownRepaintedAndAnnouncedInsideOneStoppedTimerTick)
@@ -73,7 +71,6 @@ TEST_F(PassWatcherTest, RisingSatelliteIsShownRepaintedAndAnnouncedInsideOneStop
         "timer on",
     };
     EXPECT_EQ(TickWith("SNFO-29 AZ56.7 EL6.8 UP145951275 UMLSB DN435853062 DMUSB MA52.6"), expected);
-    EXPECT_EQ(Module1::PreviousSatellite, "FO-29");
 }
 
 TEST_F(PassWatcherTest, SameSatelliteOnLaterTicksIsShownAndRepaintedButNotAnnouncedAgain)
@@ -89,10 +86,9 @@ TEST_F(PassWatcherTest, SameSatelliteOnLaterTicksIsShownAndRepaintedButNotAnnoun
 TEST_F(PassWatcherTest, EmptyItemForgetsTheSatelliteAndLeavesTheStatusLineAlone)
 {
     TickWith("SNAO-7 AZ1 EL2");
-    form.status = "Disconnected from SatPC32";
+    window.status = "Disconnected from SatPC32";
     EXPECT_EQ(TickWith(""), (Log{"timer off", "read mirror", "timer on"}));
-    EXPECT_EQ(Module1::PreviousSatellite, "");
-    EXPECT_EQ(form.status, "Disconnected from SatPC32");
+    EXPECT_EQ(window.status, "Disconnected from SatPC32");
 }
 
 TEST_F(PassWatcherTest, NoSatelliteMarkerShowsTheWaitingTextWithoutRepaintOrSound)
@@ -100,7 +96,6 @@ TEST_F(PassWatcherTest, NoSatelliteMarkerShowsTheWaitingTextWithoutRepaintOrSoun
     TickWith("SNAO-7 AZ1 EL2");
     const Log expected{"timer off", "read mirror", kNone, "timer on"};
     EXPECT_EQ(TickWith("** NO SATELLITE **"), expected);
-    EXPECT_EQ(Module1::PreviousSatellite, "");
     // Whatever follows the marker is ignored.
     EXPECT_EQ(TickWith("** NO SATELLITE ** AZ0 EL-5"), expected);
     EXPECT_EQ(TickWith("** NO SATELLITE **SNAO-7"), expected);
@@ -111,7 +106,7 @@ TEST_F(PassWatcherTest, NearMissesOfTheMarkerAreReadAsReportedSatellites)
     // Other letter case: a space at position 3 gives the empty name.
     EXPECT_EQ(TickWith("** no satellite **")[2], "status Satellite  is currently visible");
     // Shorter than the marker: a prefix of it is not the marker.
-    Module1::PreviousSatellite.clear();
+    watcher = PassWatcher{};
     EXPECT_EQ(TickWith("** NO SATELLITE")[2], "status Satellite  is currently visible");
     EXPECT_EQ(TickWith("*** NO SATELLITE **")[2], "status Satellite * is currently visible");
     EXPECT_EQ(TickWith(" ** NO SATELLITE **")[2], "status Satellite * is currently visible");
@@ -126,10 +121,9 @@ TEST_F(PassWatcherTest, NameRunsFromTheThirdCharacterToTheFirstSpaceOrTheEnd)
     for (const Case& c : {Case{"SNISS", "ISS"}, Case{"SNISS AZ1", "ISS"}, Case{"xyRS-44 EL3", "RS-44"},
                           Case{"SNA", "A"}, Case{"S", ""}, Case{"SN", ""}, Case{"SN ISS", ""},
                           Case{"SNNO-84  AZ", "NO-84"}, Case{"SN\tAO-7", "\tAO-7"}}) {
-        Module1::PreviousSatellite = "something else";
+        watcher = PassWatcher{};
         const Log tick = TickWith(c.text);
         EXPECT_EQ(tick[2], std::string("status Satellite ") + c.name + " is currently visible") << c.text;
-        EXPECT_EQ(Module1::PreviousSatellite, c.name) << c.text;
     }
 }
 
@@ -137,7 +131,6 @@ TEST_F(PassWatcherTest, EmptyNameAfterASatelliteIsAnnouncedWithoutSpelling)
 {
     TickWith("SNAO-7");
     EXPECT_EQ(SoundsOf(TickWith("SN")), ChainFor({}));
-    EXPECT_EQ(Module1::PreviousSatellite, "");
     // The empty name again: stored "" equals it, nothing is played.
     EXPECT_EQ(SoundsOf(TickWith("X")), Log{});
 }
@@ -162,7 +155,7 @@ TEST_F(PassWatcherTest, SatelliteLostAndSeenAgainIsAnnouncedAgain)
 TEST_F(PassWatcherTest, FirstTickAfterStartWithNoLinkChangesNothing)
 {
     EXPECT_EQ(TickWith(""), (Log{"timer off", "read mirror", "timer on"}));
-    EXPECT_EQ(form.status, "Disconnected from SatPC32");
+    EXPECT_EQ(window.status, "Disconnected from SatPC32");
 }
 
 }  // namespace

@@ -5,71 +5,48 @@
 #include <string>
 #include <vector>
 
-#include "fake_form.h"
+#include "fake_main_window.h"
 
 namespace korvane {
 namespace {
 
 using Log = std::vector<std::string>;
 
-const std::string kFailure = "status Link could not be opened. Start SatPC32 and then try it again.";
-
 class TrackerLinkTest : public ::testing::Test {
 protected:
     Log log;
-    testing::FakeForm form{log};
+    testing::FakeMainWindow window{log};
 };
 
-TEST_F(TrackerLinkTest, OpenLinkSetsTopicItemAndAutomaticModeAndLeavesTheStatusToTheNotification)
+TEST_F(TrackerLinkTest, OpenLinkAsksForSatPC32sItemAndLeavesTheStatusToTheLinksReport)
 {
-    OpenLink(form);
-    EXPECT_EQ(log, (Log{"topic SatPC32|SatPcDdeConv", "item SatPcDdeItem", "mode 1"}));
-    EXPECT_EQ(form.status, "Disconnected from SatPC32");
+    OpenLink(window);
+    EXPECT_EQ(log, (Log{"open SatPC32 SatPcDdeConv SatPcDdeItem"}));
+    EXPECT_EQ(window.status, "Disconnected from SatPC32");
 }
 
-TEST_F(TrackerLinkTest, FailureAtAnyStepSkipsTheRestShowsTheFailureTextAndUndoesNothing)
+TEST_F(TrackerLinkTest, ALinkThatDoesNotOpenShowsTheFailureTextAndLeavesTheMirrorAlone)
 {
-    struct Case {
-        const char* failingStep;
-        Log expected;
-    };
-    const std::vector<Case> cases{
-        {"topic", {"topic SatPC32|SatPcDdeConv (fails)", kFailure}},
-        {"item", {"topic SatPC32|SatPcDdeConv", "item SatPcDdeItem (fails)", kFailure}},
-        {"mode", {"topic SatPC32|SatPcDdeConv", "item SatPcDdeItem", "mode 1 (fails)", kFailure}},
-    };
-    for (const Case& c : cases) {
-        log.clear();
-        form.mirror = "SNAO-7 AZ1";
-        form.failingStep = c.failingStep;
-        OpenLink(form);
-        EXPECT_EQ(log, c.expected) << c.failingStep;
-        EXPECT_EQ(form.mirror, "SNAO-7 AZ1") << "the mirror is not touched";
-    }
+    window.mirror = "SNAO-7 AZ1";
+    window.linkOpens = false;
+    OpenLink(window);
+    EXPECT_EQ(log, (Log{"open SatPC32 SatPcDdeConv SatPcDdeItem (fails)",
+                        "status Link could not be opened. Start SatPC32 and then try it again."}));
+    EXPECT_EQ(window.mirror, "SNAO-7 AZ1");
 }
 
-TEST_F(TrackerLinkTest, OpenedLinkIsReportedAndNeverRefused)
+TEST_F(TrackerLinkTest, OpenedLinkIsReported)
 {
-    for (bool refuse : {false, true}) {
-        const bool before = refuse;
-        OnLinkOpened(form, refuse);
-        EXPECT_EQ(refuse, before);
-        EXPECT_EQ(form.status, "Connected to SatPC32");
-    }
+    OnLinkOpened(window);
+    EXPECT_EQ(log, (Log{"status Connected to SatPC32"}));
 }
 
 TEST_F(TrackerLinkTest, ClosedLinkIsReportedThenTheMirrorIsEmptied)
 {
-    form.mirror = "SNISS AZ1";
-    OnLinkClosed(form);
+    window.mirror = "SNISS AZ1";
+    OnLinkClosed(window);
     EXPECT_EQ(log, (Log{"status Disconnected from SatPC32", "mirror "}));
-    EXPECT_EQ(form.mirror, "");
-}
-
-TEST_F(TrackerLinkTest, CloseLinkSetsModeNoneAndNothingElse)
-{
-    CloseLink(form);
-    EXPECT_EQ(log, (Log{"mode 0"}));
+    EXPECT_EQ(window.mirror, "");
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_form.h"
+#include "fake_main_window.h"
 
 namespace korvane {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "windows/wine_dde_copies.h"
+#include "windows/wine_quirks.h"
 
 namespace standin {
 

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "app/form1_layout.h"
+#include "app/main_window_layout.h"
 #include "test_paths.h"
 #include "wait_until.h"
 #include "wide_text.h"
@@ -106,7 +106,7 @@ KorvaneApp::KorvaneApp(const Options& options, const Surroundings& surroundings)
     SetWindowManaged(!surroundings.unmanagedWindow);
     process_ = std::make_unique<ChildProcess>(launch);
 
-    const std::string caption(kForm1Caption);
+    const std::string caption(kMainWindowCaption);
     const bool found = WaitUntil(
         [&] {
             window_ = FindTopLevelWindow(process_->Id(), caption);
@@ -146,12 +146,12 @@ std::string KorvaneApp::StoredText(int id) const
 
 std::string KorvaneApp::Status() const
 {
-    return StoredText(kLabel3);
+    return StoredText(kStatusLine);
 }
 
 std::string KorvaneApp::Mirror() const
 {
-    return StoredText(kLabel1);
+    return StoredText(kMirror);
 }
 
 HWND KorvaneApp::Focus() const

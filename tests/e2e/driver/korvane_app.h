@@ -59,7 +59,7 @@ public:
     std::optional<std::string> Text(int id) const;  // asks the control (WM_GETTEXT)
     std::string StoredText(int id) const;           // without asking the program's thread
     std::string Status() const;                     // the status line, as stored
-    std::string Mirror() const;                     // Label1, as stored
+    std::string Mirror() const;                     // the mirror, as stored
     HWND Focus() const;
 
     void Click(int id) const;  // posts BM_CLICK to the button

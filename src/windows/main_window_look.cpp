@@ -1,12 +1,25 @@
-#include "windows/form1_look.h"
+#include "windows/main_window_look.h"
 
 #include <string>
 #include <vector>
 
 #include "app/label_faces.h"
+#include "windows/wine_quirks.h"
 
 namespace korvane::win32 {
 namespace {
+
+struct FontSpec {
+    std::string_view face;
+    double points;
+    int weight;
+    int charSet;
+};
+// The bold face of the status row.
+constexpr FontSpec kStatusFont{"MS Sans Serif", 8.25, FW_BOLD, ANSI_CHARSET};
+// The window's face, regular: "MS Shell Dlg" is the name every Windows maps to its default
+// dialog face (any character set).
+constexpr FontSpec kWindowFont{"MS Shell Dlg", 8.0, FW_NORMAL, DEFAULT_CHARSET};
 
 // How a static label with SS_LEFT | SS_NOPREFIX lays out its text.
 constexpr UINT kLabelTextFormat = DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
@@ -52,7 +65,7 @@ bool TextsFit(HDC dc, const std::vector<LabelText>& texts, int dotsPerInch)
 
 // The font asked for, or where its texts would not fit their boxes in it, the nearest face of
 // the same size and weight in which they do.
-HFONT CreateFittingFont(const FontSpec& wanted, Form1Font font, int dotsPerInch)
+HFONT CreateFittingFont(const FontSpec& wanted, LabelFont font, int dotsPerInch)
 {
     const std::vector<LabelText> texts = TextsDrawnIn(font);
     const ScreenDc screen;
@@ -67,25 +80,25 @@ HFONT CreateFittingFont(const FontSpec& wanted, Form1Font font, int dotsPerInch)
         return (asked || DrawsFaceAtHeight(dc.Get(), face, PointsToPixels(wanted.points, dotsPerInch))) &&
                TextsFit(dc.Get(), texts, dotsPerInch);
     };
-    return CreateFace(wanted, ChooseFace(wanted.face, fits), dotsPerInch);
+    return CreateFace(wanted, ChooseFace(wanted.face, kNearFaces, fits), dotsPerInch);
 }
 
 }  // namespace
 
-void Form1Look::Create(int dotsPerInch)
+void MainWindowLook::Create(int dotsPerInch)
 {
-    statusFont_.Reset(CreateFittingFont(kStatusFont, Form1Font::StatusRow, dotsPerInch));
-    windowFont_.Reset(CreateFittingFont(kWindowFont, Form1Font::Window, dotsPerInch));
+    statusFont_.Reset(CreateFittingFont(kStatusFont, LabelFont::StatusRow, dotsPerInch));
+    windowFont_.Reset(CreateFittingFont(kWindowFont, LabelFont::Window, dotsPerInch));
     statusBrush_.Reset(CreateSolidBrush(ToColorRef(kStatusBackground)));
 }
 
-HFONT Form1Look::FontFor(ControlLook look) const
+HFONT MainWindowLook::FontFor(ControlLook look) const
 {
-    HFONT font = FontOf(look) == Form1Font::StatusRow ? statusFont_.Get() : windowFont_.Get();
+    HFONT font = FontOf(look) == LabelFont::StatusRow ? statusFont_.Get() : windowFont_.Get();
     return font != nullptr ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-HBRUSH Form1Look::PaintLabel(ControlLook look, HDC dc) const
+HBRUSH MainWindowLook::PaintLabel(ControlLook look, HDC dc) const
 {
     SetBkMode(dc, OPAQUE);
     switch (look) {

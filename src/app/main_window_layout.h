@@ -6,7 +6,8 @@
 
 namespace korvane {
 
-// Window geometry is given in twips: 1/1440 inch, 15 twips a pixel at 96 dots per inch.
+// The window's geometry is kept in twips, the screen's unit that does not depend on its
+// resolution: 1/1440 inch, 15 twips a pixel at 96 dots per inch. TwipsToPixels converts it.
 struct TwipsRect {
     int left;
     int top;
@@ -33,20 +34,19 @@ enum class ControlLook {
 
 // The control identifiers; the buttons' identifiers are also their command codes.
 enum ControlId : int {
-    kLabel1 = 101,
-    kLabel2,
-    kLabel3,
-    kLabel4,
-    kLabel5,
-    kLabel6,
-    kLabel7,
-    kLabel8,
-    kCmdOpen = 201,
-    kCmdEnd,
+    kMirror = 101,        // hidden: the tracker's latest item text
+    kStatusHeading,       // "Status:"
+    kStatusLine,          // what the link and the watcher last reported
+    kSetupIntro,          // how SatPC32 must be set up: the heading ...
+    kSetupPriorityList,   // ... the priority satellites
+    kSetupDivOptions,     // ... the DIVOPTIONS.SQF line
+    kWaitingNote,         // what happens once linked
+    kSetupAutoSatChange,  // ... automatic satellite change
+    kLinkButton = 201,    // "Link to SatPC32"
+    kQuitButton,          // "Quit"
 };
 
 struct ControlLayout {
-    std::string_view name;
     ControlId id;
     ControlKind kind;
     ControlLook look;
@@ -55,48 +55,36 @@ struct ControlLayout {
     bool visible;
 };
 
-inline constexpr std::string_view kForm1Caption = "Korvane 1.0 for SatPC32, by Quillom";
-inline constexpr int kForm1ClientWidthTwips = 9210;
-inline constexpr int kForm1ClientHeightTwips = 3285;
-inline constexpr int kTimer1IntervalMs = 1000;
+inline constexpr std::string_view kMainWindowCaption = "Korvane 1.0 for SatPC32, by Quillom";
+inline constexpr int kClientWidthTwips = 9210;
+inline constexpr int kClientHeightTwips = 3285;
+inline constexpr int kWatchIntervalMs = 1000;
 
 inline constexpr Rgb kStatusBackground{192, 255, 192};
 inline constexpr Rgb kStatusHeadingText{0, 0, 255};
 
-struct FontSpec {
-    std::string_view face;
-    double points;
-    int weight;
-    int charSet;
-};
-// The bold face of the status row.
-inline constexpr FontSpec kStatusFont{"MS Sans Serif", 8.25, 700, 0};
-// The window's face, regular: "MS Shell Dlg" is the name every Windows maps to its default
-// dialog face (any character set).
-inline constexpr FontSpec kWindowFont{"MS Shell Dlg", 8.0, 400, 1};
-
 // Every control, in creation order. The buttons come last and in focus order:
-// "Link to SatPC32", then "Quit". Label1, the mirror, is never shown.
-inline constexpr std::array<ControlLayout, 10> kForm1Controls{{
-    {"Label1", kLabel1, ControlKind::Label, ControlLook::Mirror, {0, 0, 0, 0}, "", false},
-    {"Label2", kLabel2, ControlKind::Label, ControlLook::StatusHeading, {240, 120, 735, 255}, "Status:", true},
-    {"Label3", kLabel3, ControlKind::Label, ControlLook::StatusLine, {960, 120, 8055, 255},
+// "Link to SatPC32", then "Quit". The mirror is never shown.
+inline constexpr std::array<ControlLayout, 10> kMainWindowControls{{
+    {kMirror, ControlKind::Label, ControlLook::Mirror, {0, 0, 0, 0}, "", false},
+    {kStatusHeading, ControlKind::Label, ControlLook::StatusHeading, {240, 120, 735, 255}, "Status:", true},
+    {kStatusLine, ControlKind::Label, ControlLook::StatusLine, {960, 120, 8055, 255},
      "Disconnected from SatPC32", true},
-    {"Label4", kLabel4, ControlKind::Label, ControlLook::Instruction, {360, 720, 7215, 255},
+    {kSetupIntro, ControlKind::Label, ControlLook::Instruction, {360, 720, 7215, 255},
      "In order to work with this program SatPC32 must be running and configured in the following way:", true},
-    {"Label5", kLabel5, ControlKind::Label, ControlLook::Instruction, {600, 1080, 8175, 255},
+    {kSetupPriorityList, ControlKind::Label, ControlLook::Instruction, {600, 1080, 8175, 255},
      "- Satellites to track must be configured as priority satellites in the PRIOR.SQF file", true},
-    {"Label6", kLabel6, ControlKind::Label, ControlLook::Instruction, {600, 1320, 8175, 255},
+    {kSetupDivOptions, ControlKind::Label, ControlLook::Instruction, {600, 1320, 8175, 255},
      "- Line #2 of the DIVOPTIONS.SQF file must be set to - (minus sign)", true},
-    {"Label8", kLabel8, ControlKind::Label, ControlLook::Instruction, {600, 1560, 8175, 255},
+    {kSetupAutoSatChange, ControlKind::Label, ControlLook::Instruction, {600, 1560, 8175, 255},
      "- Automatic sat change must be enabled (A+)", true},
-    {"Label7", kLabel7, ControlKind::Label, ControlLook::Instruction, {240, 2040, 8655, 495},
+    {kWaitingNote, ControlKind::Label, ControlLook::Instruction, {240, 2040, 8655, 495},
      "After the connection with SatPC32 has been established, this program will wait for the priority "
      "satellites and give a voice warning every time one of them rises above the horizon.",
      true},
-    {"cmdOpen", kCmdOpen, ControlKind::PushButton, ControlLook::Button, {240, 2760, 1455, 375}, "Link to SatPC32",
+    {kLinkButton, ControlKind::PushButton, ControlLook::Button, {240, 2760, 1455, 375}, "Link to SatPC32",
      true},
-    {"cmdEnd", kCmdEnd, ControlKind::PushButton, ControlLook::Button, {1800, 2760, 1455, 375}, "Quit", true},
+    {kQuitButton, ControlKind::PushButton, ControlLook::Button, {1800, 2760, 1455, 375}, "Quit", true},
 }};
 
 // Twips to pixels at the given dots per inch, rounded to the nearest pixel.

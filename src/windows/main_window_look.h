@@ -2,15 +2,15 @@
 
 #include <windows.h>
 
-#include "app/form1_layout.h"
+#include "app/main_window_layout.h"
 #include "windows/win32_handles.h"
 
 namespace korvane::win32 {
 
-// The fonts and brushes of Form1, created once for the screen's resolution and freed once.
-class Form1Look {
+// The fonts and brushes of the main window, created once for the screen's resolution and freed once.
+class MainWindowLook {
 public:
-    Form1Look() = default;
+    MainWindowLook() = default;
 
     // Creates the fonts and the brush for the given dots per inch. Where a label's text would
     // not fit its box in the face asked for, the font takes the nearest face that fits.

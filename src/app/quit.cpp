@@ -1,0 +1,11 @@
+#include "app/quit.h"
+
+namespace korvane {
+
+void Quit(AppWindow& window)
+{
+    window.CloseLink();
+    window.EndProgram();
+}
+
+}  // namespace korvane

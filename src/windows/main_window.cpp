@@ -1,0 +1,215 @@
+#include "windows/main_window.h"
+
+#include "link/tracker_link.h"
+#include "windows/owned_window.h"
+#include "windows/resource_ids.h"
+#include "windows/wine_quirks.h"
+
+namespace korvane::win32 {
+namespace {
+
+constexpr UINT_PTR kWatchTimer = 1;
+constexpr DWORD kFrameStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+
+const ControlLayout* FindControl(int id)
+{
+    for (const ControlLayout& control : kMainWindowControls) {
+        if (control.id == id) {
+            return &control;
+        }
+    }
+    return nullptr;
+}
+
+HWND CreateControl(const ControlLayout& control, HWND parent, HINSTANCE instance, int dotsPerInch)
+{
+    const bool button = control.kind == ControlKind::PushButton;
+    DWORD style = WS_CHILD | (control.visible ? WS_VISIBLE : 0U);
+    // Labels wrap at word boundaries in a fixed box and never read "&" as an access key.
+    style |= button ? static_cast<DWORD>(WS_TABSTOP | BS_PUSHBUTTON) : static_cast<DWORD>(SS_LEFT | SS_NOPREFIX);
+    const std::string text(control.text);
+    return CreateWindowExA(0, button ? "BUTTON" : "STATIC", text.c_str(), style,
+                           TwipsToPixels(control.box.left, dotsPerInch), TwipsToPixels(control.box.top, dotsPerInch),
+                           TwipsToPixels(control.box.width, dotsPerInch),
+                           TwipsToPixels(control.box.height, dotsPerInch), parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance) : link_(instance, *this) {}
+
+MainWindow::~MainWindow()
+{
+    if (window_ != nullptr) {
+        DestroyWindow(window_);
+    }
+}
+
+std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, int showCommand)
+{
+    std::unique_ptr<MainWindow> main(new MainWindow(instance));
+    const int dotsPerInch = ScreenDotsPerInch();
+    main->look_.Create(dotsPerInch);
+
+    RECT frame{0, 0, TwipsToPixels(kClientWidthTwips, dotsPerInch), TwipsToPixels(kClientHeightTwips, dotsPerInch)};
+    AdjustWindowRectEx(&frame, kFrameStyle, FALSE, 0);
+    const std::string caption(kMainWindowCaption);
+    WindowSpec spec{"KorvaneMainWindow", caption.c_str(), kFrameStyle, frame.right - frame.left,
+                    frame.bottom - frame.top, nullptr, CW_USEDEFAULT, CW_USEDEFAULT};
+    spec.icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_KORVANE));
+    spec.cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    // The background is the system colour of an active window's border.
+    spec.background = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_ACTIVEBORDER + 1));
+    if (CreateOwnedWindow(*main, instance, spec) == nullptr) {
+        return nullptr;
+    }
+    for (const ControlLayout& control : kMainWindowControls) {
+        HWND child = CreateControl(control, main->window_, instance, dotsPerInch);
+        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(main->look_.FontFor(control.look)), FALSE);
+    }
+    main->SetTimerEnabled(true);
+
+    ShowWindow(main->window_, showCommand);
+    UpdateWindow(main->window_);
+    SetFocus(main->Control(kLinkButton));
+    return main;
+}
+
+int MainWindow::RunMessageLoop()
+{
+    MSG message;
+    // Ends as soon as the window is gone, so that no handler runs after Quit.
+    while (window_ != nullptr && GetMessageA(&message, nullptr, 0, 0) > 0) {
+        // The dialog manager moves the focus between the buttons with Tab.
+        if (!IsDialogMessageA(window_, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return 0;
+}
+
+LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_NCCREATE:
+        window_ = window;
+        break;
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED) {
+            OnCommand(LOWORD(wParam));
+        }
+        return 0;
+    case WM_TIMER:
+        if (wParam == kWatchTimer) {
+            watcher_.Tick(*this, sound_);
+        }
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    case WM_NCDESTROY:
+        window_ = nullptr;
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void MainWindow::OnCommand(int controlId)
+{
+    if (controlId == kLinkButton) {
+        korvane::OpenLink(*this);
+    } else if (controlId == kQuitButton) {
+        Quit(*this);
+    }
+}
+
+LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control)
+{
+    const ControlLayout* layout = FindControl(GetDlgCtrlID(control));
+    if (layout == nullptr) {
+        return DefWindowProcA(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                              reinterpret_cast<LPARAM>(control));
+    }
+    return reinterpret_cast<LRESULT>(look_.PaintLabel(layout->look, dc));
+}
+
+void MainWindow::OnDestroy()
+{
+    KillTimer(window_, kWatchTimer);
+    PostQuitMessage(0);
+}
+
+std::string MainWindow::ReadMirror() const
+{
+    return mirror_;
+}
+
+void MainWindow::SetStatusText(const std::string& text)
+{
+    // A satellite's name runs as far as the tracker's item does; the one-line box shows its start.
+    SetWindowTextA(Control(kStatusLine), WindowTextOf(text).c_str());
+}
+
+void MainWindow::RepaintStatusNow()
+{
+    RedrawWindow(Control(kStatusLine), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    LetPaintingReachTheScreen();
+}
+
+void MainWindow::SetTimerEnabled(bool enabled)
+{
+    if (enabled) {
+        SetTimer(window_, kWatchTimer, kWatchIntervalMs, nullptr);  // a full new interval
+    } else {
+        KillTimer(window_, kWatchTimer);
+    }
+}
+
+void MainWindow::WriteMirror(const std::string& text)
+{
+    mirror_ = text;
+    SetWindowTextA(Control(kMirror), WindowTextOf(text).c_str());
+}
+
+bool MainWindow::OpenLink(std::string_view service, std::string_view topic, std::string_view item)
+{
+    return link_.Open(std::string(service), std::string(topic), std::string(item));
+}
+
+void MainWindow::CloseLink()
+{
+    link_.Close();
+}
+
+void MainWindow::EndProgram()
+{
+    DestroyWindow(window_);
+}
+
+void MainWindow::OnLinkOpened()
+{
+    korvane::OnLinkOpened(*this);
+}
+
+void MainWindow::OnLinkClosed()
+{
+    korvane::OnLinkClosed(*this);
+}
+
+void MainWindow::OnLinkText(const std::string& text)
+{
+    WriteMirror(text);
+}
+
+HWND MainWindow::Control(ControlId id) const
+{
+    return GetDlgItem(window_, id);
+}
+
+}  // namespace korvane::win32

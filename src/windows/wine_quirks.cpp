@@ -1,0 +1,42 @@
+#include "windows/wine_quirks.h"
+
+namespace korvane::win32 {
+
+std::string WindowTextOf(const std::string& text)
+{
+    constexpr size_t kWindowTextMaxBytes = 8192;
+    if (text.size() <= kWindowTextMaxBytes) {
+        return text;
+    }
+    size_t end = 0;  // the last character boundary within the bound
+    for (size_t next = 0; next <= kWindowTextMaxBytes;) {
+        end = next;
+        next += IsDBCSLeadByte(static_cast<BYTE>(text[next])) ? 2U : 1U;
+    }
+    return text.substr(0, end);
+}
+
+void LetPaintingReachTheScreen()
+{
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD);
+}
+
+HMODULE LoadSystemLibrary(const char* name)
+{
+    char folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return nullptr;
+    }
+    const std::string path = std::string(folder, length) + "\\" + name;
+    if (HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+        return module;
+    }
+    if (GetLastError() != ERROR_INVALID_PARAMETER) {
+        return nullptr;
+    }
+    return LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+}  // namespace korvane::win32

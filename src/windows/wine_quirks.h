@@ -1,0 +1,67 @@
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <string>
+#include <string_view>
+
+// Where Wine behaves otherwise than Windows, and what Korvane does about it. Each entry says what
+// Wine does, the versions seen doing it, and Korvane's answer; on Windows none of them changes
+// what Korvane does.
+//
+// - DDEML, Wine 8.0 and 10.0: a client is never told XTYP_DISCONNECT, and a server cannot end a
+//   conversation. Korvane speaks DDE at the message level (dde_client_link.cpp), where both work
+//   alike on Windows and Wine, and also notices a tracker whose window is gone.
+// - Everything else is below, one function or table an entry.
+namespace korvane::win32 {
+
+inline bool RunningUnderWine()
+{
+    static const bool wine = [] {
+        const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }();
+    return wine;
+}
+
+// DDE data blocks, Wine 8.0 and 10.0: a block posted to another process travels as a copy that
+// Wine makes in the receiver's process, and Wine frees neither side's block for the other, whatever
+// fRelease says. So under Wine each side frees its own block; on Windows the block is shared and
+// fRelease alone decides who frees it. True when the block from or to window is such a copy.
+inline bool IsWineCopyAcrossProcesses(HWND window)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return RunningUnderWine() && process != 0 && process != GetCurrentProcessId();
+}
+
+// Face names, Wine 8.0 on Debian 12: Wine lacks "MS Shell Dlg" and "MS Sans Serif" and draws them
+// with DejaVu Sans, wider than Windows' faces, so the labels' texts overflow their boxes; Wine 10.0
+// draws its own "MS Sans Serif" but "MS Shell Dlg" in a face too wide for the labels. Where a label's text does not
+// fit in the face asked for, Korvane takes the first of these that Wine really draws and in which
+// every text fits (main_window_look.cpp).
+inline constexpr std::array<std::string_view, 8> kNearFaces{
+    "Microsoft Sans Serif", "MS Sans Serif", "Tahoma", "Arial", "Liberation Sans", "Arial Narrow",
+    "Liberation Sans Narrow", "DejaVu Sans Condensed",
+};
+
+// Long window texts, Wine 10.0: a process dies when another process reads a window text of it
+// that is a megabyte long. A control's window text is therefore cut to 8 KiB, at a character
+// boundary of the ANSI code page; a real tracker item is under a hundred bytes, and the mirror
+// itself keeps every byte.
+std::string WindowTextOf(const std::string& text);
+
+// Painting, Wine 8.0 and 10.0: a synchronous repaint reaches the X display only when the thread
+// next looks at its queue. Korvane looks, taking nothing, right after repainting the status line,
+// before an announcement holds the thread.
+void LetPaintingReachTheScreen();
+
+// System libraries, Wine 10.0: a bare name is looked for in the program's own folder first even
+// with LOAD_LIBRARY_SEARCH_SYSTEM32, so a DLL of that name left there (a downloads folder, an
+// unzipped copy) would run inside Korvane. The library is named by its full path in the system
+// folder. What it loads in turn comes from the system folder too: through that flag, or, on a
+// Windows 7 without its loader update (which refuses the flag), from the library's own folder.
+HMODULE LoadSystemLibrary(const char* name);
+
+}  // namespace korvane::win32

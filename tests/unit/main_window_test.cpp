@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/label_faces.h"
+#include "app/main_window_layout.h"
+#include "app/quit.h"
+#include "fake_main_window.h"
+
+namespace korvane {
+namespace {
+
+using Log = std::vector<std::string>;
+
+TEST(MainWindowTest, QuitClosesTheLinkBeforeEndingWhetherOrNotALinkIsOpen)
+{
+    Log log;
+    testing::FakeMainWindow window{log};
+    Quit(window);
+    EXPECT_EQ(log, (Log{"close", "end program"}));
+}
+
+const ControlLayout& Control(ControlId id)
+{
+    const auto found = std::find_if(kMainWindowControls.begin(), kMainWindowControls.end(),
+                                    [id](const ControlLayout& c) { return c.id == id; });
+    EXPECT_NE(found, kMainWindowControls.end()) << id;
+    return *found;
+}
+
+TEST(MainWindowTest, ControlsAreUniqueButtonsComeLastInFocusOrderAndOnlyTheMirrorIsHidden)
+{
+    std::set<int> ids;
+    for (const ControlLayout& c : kMainWindowControls) {
+        EXPECT_TRUE(ids.insert(c.id).second) << c.id;
+        EXPECT_EQ(c.visible, c.id != kMirror) << c.id;
+        EXPECT_EQ(c.text.find('&'), std::string_view::npos) << "no access keys: " << c.id;
+    }
+    EXPECT_EQ(kMainWindowControls[8].id, kLinkButton);
+    EXPECT_EQ(kMainWindowControls[9].id, kQuitButton);
+    EXPECT_EQ(Control(kMirror).text, "");
+    EXPECT_EQ(Control(kStatusLine).text, "Disconnected from SatPC32");
+}
+
+TEST(MainWindowTest, EveryVisibleControlLiesInsideTheClientArea)
+{
+    for (const ControlLayout& c : kMainWindowControls) {
+        EXPECT_GE(c.box.left, 0) << c.id;
+        EXPECT_GE(c.box.top, 0) << c.id;
+        EXPECT_LE(c.box.left + c.box.width, kClientWidthTwips) << c.id;
+        EXPECT_LE(c.box.top + c.box.height, kClientHeightTwips) << c.id;
+    }
+}
+
+TEST(MainWindowTest, TwipsBecomeFifteenToThePixelAt96DpiAndScaleWithTheScreen)
+{
+    EXPECT_EQ(TwipsToPixels(kClientWidthTwips, 96), 614);
+    EXPECT_EQ(TwipsToPixels(kClientHeightTwips, 96), 219);
+    for (const ControlLayout& c : kMainWindowControls) {
+        for (int twips : {c.box.left, c.box.top, c.box.width, c.box.height}) {
+            EXPECT_EQ(TwipsToPixels(twips, 96) * 15, twips) << c.id;
+            EXPECT_EQ(TwipsToPixels(twips, 192), 2 * TwipsToPixels(twips, 96)) << c.id;
+        }
+    }
+    EXPECT_EQ(TwipsToPixels(255, 120), 21);  // 21.25 rounds down
+    EXPECT_EQ(TwipsToPixels(735, 144), 74);  // 73.5 rounds up
+    EXPECT_EQ(PointsToPixels(8.25, 96), 11);
+    EXPECT_EQ(PointsToPixels(8.25, 144), 17);
+}
+
+TEST(MainWindowTest, ALabelFaceIsTheOneAskedForWhereItFitsElseTheNearestThatFits)
+{
+    constexpr std::array<std::string_view, 3> kNear{"Near", "Asked", "Nearer"};
+    std::vector<std::string_view> tried;
+    const auto fitsOnly = [&tried](std::string_view fitting) {
+        return [&tried, fitting](std::string_view face) {
+            tried.push_back(face);
+            return face == fitting;
+        };
+    };
+    EXPECT_EQ(ChooseFace("Asked", kNear, fitsOnly("Asked")), "Asked");
+    EXPECT_EQ(tried.size(), 1U);
+
+    // The face asked for is also a near face: it is not tried twice.
+    tried.clear();
+    EXPECT_EQ(ChooseFace("Asked", kNear, fitsOnly("Nearer")), "Nearer");
+    EXPECT_EQ(tried, (std::vector<std::string_view>{"Asked", "Near", "Nearer"}));
+
+    tried.clear();
+    EXPECT_EQ(ChooseFace("Other", kNear, fitsOnly("none")), "Other") << "nothing fits: the face asked for";
+    EXPECT_EQ(tried.size(), kNear.size() + 1);
+
+    // The status line is measured with every fixed text it shows, the other labels with their own.
+    EXPECT_EQ(TextsDrawnIn(LabelFont::StatusRow).size(), 5U);
+    EXPECT_EQ(TextsDrawnIn(LabelFont::Window).size(), 5U);
+}
+
+}  // namespace
+}  // namespace korvane
