@@ -62,10 +62,7 @@ TEST_F(Announce, AWinmmDllLeftBesideTheProgramIsNeverLoaded)
     ASSERT_GT(length, 0U);
     const std::string expected = std::string(system, length) + "\\winmm.dll";
     ASSERT_EQ(sounds.attachPaths.size(), 1U);
-    EXPECT_EQ(
-        CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, sounds.attachPaths[0].c_str(), -1, expected.c_str(), -1),
-        CSTR_EQUAL)
-        << "winmm.dll was loaded from " << sounds.attachPaths[0];
+    EXPECT_TRUE(SamePath(sounds.attachPaths[0], expected)) << "winmm.dll was loaded from " << sounds.attachPaths[0];
 }
 
 TEST_F(Announce, EachChangeOfSatelliteIsAnnouncedAndLetterCaseCounts)
@@ -90,9 +87,7 @@ TEST_F(Announce, NoSatelliteMarkerShowsWaitingAndTheSameSatelliteIsAnnouncedAgai
     ASSERT_TRUE(app_.WaitForStatus(std::string(kNoneVisibleText), kSoon)) << app_.Status();
     ASSERT_NO_FATAL_FAILURE(Report("SO-50"));
 
-    const auto chain = ChainFor("SO-50");
-    auto expected = chain;
-    expected.insert(expected.end(), chain.begin(), chain.end());
+    const auto expected = ChainsFor({"SO-50", "SO-50"});
     EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(expected.size()).calls), expected);
 }
 
@@ -104,9 +99,7 @@ TEST_F(Announce, LowerCaseMarkerIsAnEmptyNameThatIsAnnouncedAfterASatellite)
     tracker_->Send("set ** no satellite **");
     ASSERT_TRUE(app_.WaitForStatus("Satellite  is currently visible", kSoon)) << app_.Status();
 
-    auto expected = ChainFor("AO-7");
-    const auto empty = ChainFor("");
-    expected.insert(expected.end(), empty.begin(), empty.end());
+    const auto expected = ChainsFor({"AO-7", ""});
     EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(expected.size()).calls), expected);
 }
 

@@ -40,6 +40,21 @@ std::vector<std::pair<std::string, unsigned>> ChainFor(const std::string& name)
     return chain;
 }
 
+std::vector<std::pair<std::string, unsigned>> ChainsFor(std::initializer_list<std::string> names)
+{
+    std::vector<std::pair<std::string, unsigned>> chains;
+    for (const std::string& name : names) {
+        const auto chain = ChainFor(name);
+        chains.insert(chains.end(), chain.begin(), chain.end());
+    }
+    return chains;
+}
+
+bool SamePath(const std::string& a, const std::string& b)
+{
+    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
+}
+
 std::vector<std::pair<std::string, unsigned>> FilesAndFlags(const std::vector<SoundCall>& calls)
 {
     std::vector<std::pair<std::string, unsigned>> result;
@@ -80,9 +95,7 @@ void KorvaneTest::ExpectAllInProgramFolder(const std::vector<SoundCall>& calls) 
 {
     for (const auto& call : calls) {
         const std::string folder = call.path.substr(0, call.path.find_last_of('\\'));
-        EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, folder.c_str(), -1, app_.ExeFolder().c_str(), -1),
-                  CSTR_EQUAL)
-            << call.path << " is not in " << app_.ExeFolder();
+        EXPECT_TRUE(SamePath(folder, app_.ExeFolder())) << call.path << " is not in " << app_.ExeFolder();
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,10 @@ std::string SetCommand(const std::string& text);
 
 // The files of one spoken warning for name, in order, as (file name, flags).
 std::vector<std::pair<std::string, unsigned>> ChainFor(const std::string& name);
+// The warnings for the names, one after another.
+std::vector<std::pair<std::string, unsigned>> ChainsFor(std::initializer_list<std::string> names);
+// Whether two paths name the same place, as Windows compares them: letter case aside.
+bool SamePath(const std::string& a, const std::string& b);
 std::vector<std::pair<std::string, unsigned>> FilesAndFlags(const std::vector<SoundCall>& calls);
 
 // korvane.exe started fresh for each test, with the fake sound library beside it; the

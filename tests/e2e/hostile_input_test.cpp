@@ -150,9 +150,7 @@ TEST_F(HostileInput, OneMebibyteItemIsWatchedWholeWhileEveryControlAnswersAnOuts
 
     ASSERT_NO_FATAL_FAILURE(Report("FO-29"));
     EXPECT_EQ(MirrorText(), ItemFor("FO-29"));
-    auto expected = ChainFor(name);
-    const auto next = ChainFor("FO-29");
-    expected.insert(expected.end(), next.begin(), next.end());
+    const auto expected = ChainsFor({name, "FO-29"});
     EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(expected.size()).calls), expected);
     const auto after = UseOf(app_.Process().Handle());
     if (before && holding && after) {
@@ -192,9 +190,7 @@ TEST_F(HostileInput, EveryByteValueFrom1To255IsMirroredAndTheNameRunsToTheFirstS
     SendBytes("SN" + high + " AZ" + '\0');
     ASSERT_TRUE(StatusBecomes(SatelliteVisibleText(high)));
     ASSERT_TRUE(MirrorBecomes("SN" + high + " AZ"));
-    auto expected = ChainFor(name);
-    const auto second = ChainFor(high);
-    expected.insert(expected.end(), second.begin(), second.end());
+    const auto expected = ChainsFor({name, high});
     EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(expected.size()).calls), expected);
     ExpectAnswering();
 }

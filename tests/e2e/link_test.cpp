@@ -65,11 +65,8 @@ TEST_P(TrackerLink, TrackerVanishingShowsDisconnectedAndALaterLinkAnnouncesAgain
     tracker_->Send("repeat 1000");  // once a second, as SatPC32 sends it
     ASSERT_NO_FATAL_FAILURE(Link());
     ASSERT_TRUE(app_.WaitForStatus(SatelliteVisibleText("AO-7"), kSoon)) << app_.Status() << "\n" << Transcript();
-    const auto chain = ChainFor("AO-7");
-    const SoundLog sounds = app_.WaitForSoundCalls(2 * chain.size());
-    auto expected = chain;
-    expected.insert(expected.end(), chain.begin(), chain.end());
-    EXPECT_EQ(FilesAndFlags(sounds.calls), expected);
+    const auto expected = ChainsFor({"AO-7", "AO-7"});
+    EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(expected.size()).calls), expected);
 }
 
 TEST_P(TrackerLink, PressingLinkAgainWhileLinkedGivesAWorkingLink)

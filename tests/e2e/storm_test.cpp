@@ -145,9 +145,7 @@ TEST_P(Storm, WindowAnswersMirrorCatchesUpAndMemoryStaysFlat)
     // Still the same program afterwards: a new satellite is reported and announced.
     EXPECT_EQ(app_.Sounds().calls.size(), ChainFor("AO-7").size()) << "the storm's ticks announced something";
     ASSERT_NO_FATAL_FAILURE(Report("FO-29"));
-    auto expected = ChainFor("AO-7");
-    const auto next = ChainFor("FO-29");
-    expected.insert(expected.end(), next.begin(), next.end());
+    const auto expected = ChainsFor({"AO-7", "FO-29"});
     EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(expected.size()).calls), expected);
 }
 

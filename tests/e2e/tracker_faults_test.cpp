@@ -186,9 +186,7 @@ TEST_P(TrackerFaultsOfEitherTracker, KilledTrackerIsNoticedAndARestartedOneAnnou
     std::this_thread::sleep_for(kTick);
     EXPECT_EQ(app_.Status(), kConnected);
     ASSERT_NO_FATAL_FAILURE(Report("AO-7"));
-    const auto chain = ChainFor("AO-7");
-    auto expected = chain;
-    expected.insert(expected.end(), chain.begin(), chain.end());
+    const auto expected = ChainsFor({"AO-7", "AO-7"});
     EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(expected.size()).calls), expected);
 }
 
