@@ -9,6 +9,8 @@ required=(
   "/usr/bin/ninja ninja-build"
   "/usr/bin/g++ g++"
   "/usr/bin/clang++ clang"
+  # scripts/check-format.sh: clang-format 14 on Debian 12, 19 on Debian 13.
+  "/usr/bin/clang-format clang-format"
   "/usr/include/gtest/gtest.h libgtest-dev"
   "/usr/src/googletest/CMakeLists.txt googletest"
   "/usr/bin/x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix"
