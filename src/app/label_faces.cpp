@@ -30,18 +30,20 @@ std::vector<LabelText> TextsDrawnIn(LabelFont font)
     return texts;
 }
 
-std::string_view ChooseFace(std::string_view asked, std::span<const std::string_view> nearFaces,
-                            const std::function<bool(std::string_view face)>& fits)
+FaceChoice ChooseFace(std::string_view asked, std::span<const std::string_view> nearFaces, int pixels,
+                      const std::function<bool(std::string_view face, int pixels)>& fits)
 {
-    if (fits(asked)) {
-        return asked;
-    }
-    for (const std::string_view face : nearFaces) {
-        if (face != asked && fits(face)) {
-            return face;
+    for (int height = pixels; height >= 1 && 3 * height >= 2 * pixels; --height) {
+        if (fits(asked, height)) {
+            return {asked, height};
+        }
+        for (const std::string_view face : nearFaces) {
+            if (face != asked && fits(face, height)) {
+                return {face, height};
+            }
         }
     }
-    return asked;
+    return {asked, pixels};
 }
 
 }  // namespace korvane

@@ -24,9 +24,17 @@ struct LabelText {
 // Every text drawn in the font: the fixed labels' texts and the status line's fixed texts.
 std::vector<LabelText> TextsDrawnIn(LabelFont font);
 
-// The face to use: the one asked for when fits says every text fits in it, else the first of the
-// near faces (nearest first) that fits, else the one asked for all the same.
-std::string_view ChooseFace(std::string_view asked, std::span<const std::string_view> nearFaces,
-                            const std::function<bool(std::string_view face)>& fits);
+// A face, and its height in pixels.
+struct FaceChoice {
+    std::string_view face;
+    int pixels;
+};
+
+// The face to draw at the height of pixels: the one asked for when fits says every text fits in
+// it, else the first of the near faces (nearest first) that fits. Where none fits at that height,
+// the same at each smaller height, down to two thirds of it, rather than cut texts off; where
+// nothing fits at all, the face asked for at its height.
+FaceChoice ChooseFace(std::string_view asked, std::span<const std::string_view> nearFaces, int pixels,
+                      const std::function<bool(std::string_view face, int pixels)>& fits);
 
 }  // namespace korvane

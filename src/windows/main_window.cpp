@@ -1,6 +1,7 @@
 #include "windows/main_window.h"
 
 #include "link/tracker_link.h"
+#include "windows/monitor_dpi.h"
 #include "windows/owned_window.h"
 #include "windows/resource_ids.h"
 #include "windows/wine_quirks.h"
@@ -21,18 +22,22 @@ const ControlLayout* FindControl(int id)
     return nullptr;
 }
 
-HWND CreateControl(const ControlLayout& control, HWND parent, HINSTANCE instance, int dotsPerInch)
+// Creates a control without a place: LayOut gives it its box.
+void CreateControl(const ControlLayout& control, HWND parent, HINSTANCE instance)
 {
     const bool button = control.kind == ControlKind::PushButton;
     DWORD style = WS_CHILD | (control.visible ? WS_VISIBLE : 0U);
     // Labels wrap at word boundaries in a fixed box and never read "&" as an access key.
     style |= button ? static_cast<DWORD>(WS_TABSTOP | BS_PUSHBUTTON) : static_cast<DWORD>(SS_LEFT | SS_NOPREFIX);
     const std::string text(control.text);
-    return CreateWindowExA(0, button ? "BUTTON" : "STATIC", text.c_str(), style,
-                           TwipsToPixels(control.box.left, dotsPerInch), TwipsToPixels(control.box.top, dotsPerInch),
-                           TwipsToPixels(control.box.width, dotsPerInch),
-                           TwipsToPixels(control.box.height, dotsPerInch), parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
+    CreateWindowExA(0, button ? "BUTTON" : "STATIC", text.c_str(), style, 0, 0, 0, 0, parent,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
+}
+
+// The client area's size in pixels at the dots per inch.
+SIZE ClientSize(int dotsPerInch)
+{
+    return SIZE{TwipsToPixels(kClientWidthTwips, dotsPerInch), TwipsToPixels(kClientHeightTwips, dotsPerInch)};
 }
 
 }  // namespace
@@ -49,14 +54,11 @@ MainWindow::~MainWindow()
 std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, int showCommand)
 {
     std::unique_ptr<MainWindow> main(new MainWindow(instance));
-    const int dotsPerInch = ScreenDotsPerInch();
-    main->look_.Create(dotsPerInch);
-
-    RECT frame{0, 0, TwipsToPixels(kClientWidthTwips, dotsPerInch), TwipsToPixels(kClientHeightTwips, dotsPerInch)};
-    AdjustWindowRectEx(&frame, kFrameStyle, FALSE, 0);
+    // Made at the main monitor's size, then laid out for the monitor the window opens on.
+    const SIZE frame = FrameSize(ClientSize(ScreenDotsPerInch()), kFrameStyle, ScreenDotsPerInch());
     const std::string caption(kMainWindowCaption);
-    WindowSpec spec{"KorvaneMainWindow", caption.c_str(), kFrameStyle, frame.right - frame.left,
-                    frame.bottom - frame.top, nullptr, CW_USEDEFAULT, CW_USEDEFAULT};
+    WindowSpec spec{"KorvaneMainWindow", caption.c_str(), kFrameStyle, frame.cx, frame.cy, nullptr,
+                    CW_USEDEFAULT, CW_USEDEFAULT};
     spec.icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_KORVANE));
     spec.cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
     // The background is the system colour of an active window's border.
@@ -65,9 +67,12 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, int showComma
         return nullptr;
     }
     for (const ControlLayout& control : kMainWindowControls) {
-        HWND child = CreateControl(control, main->window_, instance, dotsPerInch);
-        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(main->look_.FontFor(control.look)), FALSE);
+        CreateControl(control, main->window_, instance);
     }
+    const int dotsPerInch = WindowDotsPerInch(main->window_);
+    main->LayOut(dotsPerInch);
+    const SIZE laidOut = FrameSize(ClientSize(dotsPerInch), kFrameStyle, dotsPerInch);
+    SetWindowPos(main->window_, nullptr, 0, 0, laidOut.cx, laidOut.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     main->SetTimerEnabled(true);
 
     ShowWindow(main->window_, showCommand);
@@ -106,6 +111,9 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
             watcher_.Tick(*this, sound_);
         }
         return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_CTLCOLORSTATIC:
         return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_DESTROY:
@@ -127,6 +135,28 @@ void MainWindow::OnCommand(int controlId)
     } else if (controlId == kQuitButton) {
         Quit(*this);
     }
+}
+
+void MainWindow::OnDpiChanged(int dotsPerInch, const RECT& suggested)
+{
+    // Moved onto a monitor of another scale: Windows suggests where the window goes and how large.
+    LayOut(dotsPerInch);
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::LayOut(int dotsPerInch)
+{
+    MainWindowLook look;
+    look.Create(dotsPerInch);
+    for (const ControlLayout& control : kMainWindowControls) {
+        const TwipsRect& box = control.box;
+        SetWindowPos(Control(control.id), nullptr, TwipsToPixels(box.left, dotsPerInch),
+                     TwipsToPixels(box.top, dotsPerInch), TwipsToPixels(box.width, dotsPerInch),
+                     TwipsToPixels(box.height, dotsPerInch), SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageA(Control(control.id), WM_SETFONT, reinterpret_cast<WPARAM>(look.FontFor(control.look)), TRUE);
+    }
+    look_ = std::move(look);  // the earlier fonts are freed once no control uses them
 }
 
 LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control)

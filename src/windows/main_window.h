@@ -46,7 +46,11 @@ public:
 private:
     explicit MainWindow(HINSTANCE instance);
 
+    // Places every control and makes the fonts for the dots per inch.
+    void LayOut(int dotsPerInch);
+
     void OnCommand(int controlId);
+    void OnDpiChanged(int dotsPerInch, const RECT& suggested);
     LRESULT OnCtlColorStatic(HDC dc, HWND control);
     void OnDestroy();
 

@@ -29,11 +29,11 @@ COLORREF ToColorRef(Rgb rgb)
     return RGB(rgb.red, rgb.green, rgb.blue);
 }
 
-HFONT CreateFace(const FontSpec& wanted, std::string_view face, int dotsPerInch)
+HFONT CreateFace(const FontSpec& wanted, std::string_view face, int pixels)
 {
     // Where the face is missing, the font mapper picks the nearest sans-serif face.
     const std::string name(face);
-    return CreateFontA(-PointsToPixels(wanted.points, dotsPerInch), 0, 0, 0, wanted.weight, FALSE, FALSE, FALSE,
+    return CreateFontA(-pixels, 0, 0, 0, wanted.weight, FALSE, FALSE, FALSE,
                        static_cast<DWORD>(wanted.charSet), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        VARIABLE_PITCH | FF_SWISS, name.c_str());
 }
@@ -64,23 +64,23 @@ bool TextsFit(HDC dc, const std::vector<LabelText>& texts, int dotsPerInch)
 }
 
 // The font asked for, or where its texts would not fit their boxes in it, the nearest face of
-// the same size and weight in which they do.
+// the same weight in which they do, at the same size or else the nearest smaller one.
 HFONT CreateFittingFont(const FontSpec& wanted, LabelFont font, int dotsPerInch)
 {
     const std::vector<LabelText> texts = TextsDrawnIn(font);
     const ScreenDc screen;
     const UniqueDc dc(CreateCompatibleDC(screen.Get()));
-    const auto fits = [&](std::string_view face) {
-        const UniqueFont candidate(CreateFace(wanted, face, dotsPerInch));
+    const auto fits = [&](std::string_view face, int pixels) {
+        const UniqueFont candidate(CreateFace(wanted, face, pixels));
         if (!dc || !candidate) {
             return false;
         }
         const SelectedObject selected(dc.Get(), candidate.Get());
         const bool asked = face == wanted.face;
-        return (asked || DrawsFaceAtHeight(dc.Get(), face, PointsToPixels(wanted.points, dotsPerInch))) &&
-               TextsFit(dc.Get(), texts, dotsPerInch);
+        return (asked || DrawsFaceAtHeight(dc.Get(), face, pixels)) && TextsFit(dc.Get(), texts, dotsPerInch);
     };
-    return CreateFace(wanted, ChooseFace(wanted.face, kNearFaces, fits), dotsPerInch);
+    const FaceChoice choice = ChooseFace(wanted.face, kNearFaces, PointsToPixels(wanted.points, dotsPerInch), fits);
+    return CreateFace(wanted, choice.face, choice.pixels);
 }
 
 }  // namespace
@@ -113,14 +113,6 @@ HBRUSH MainWindowLook::PaintLabel(ControlLook look, HDC dc) const
             SetBkColor(dc, GetSysColor(COLOR_ACTIVEBORDER));
             return GetSysColorBrush(COLOR_ACTIVEBORDER);
     }
-}
-
-int ScreenDotsPerInch()
-{
-    constexpr int kDefaultDotsPerInch = 96;
-    const ScreenDc screen;
-    const int dotsPerInch = screen.Get() != nullptr ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
-    return dotsPerInch > 0 ? dotsPerInch : kDefaultDotsPerInch;
 }
 
 }  // namespace korvane::win32

@@ -7,13 +7,14 @@
 
 namespace korvane::win32 {
 
-// The fonts and brushes of the main window, created once for the screen's resolution and freed once.
+// The fonts and brushes of the main window, made for one resolution and freed once.
 class MainWindowLook {
 public:
     MainWindowLook() = default;
 
     // Creates the fonts and the brush for the given dots per inch. Where a label's text would
-    // not fit its box in the face asked for, the font takes the nearest face that fits.
+    // not fit its box in the face asked for, the font takes the nearest face that fits, or else
+    // the nearest smaller size that does. A look moved onto another frees the other's.
     void Create(int dotsPerInch);
 
     HFONT FontFor(ControlLook look) const;
@@ -25,8 +26,5 @@ private:
     UniqueFont windowFont_;
     UniqueBrush statusBrush_;
 };
-
-// The screen's dots per inch.
-int ScreenDotsPerInch();
 
 }  // namespace korvane::win32

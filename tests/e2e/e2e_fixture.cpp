@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include "driver/label_drawing.h"
 #include "driver/test_paths.h"
+#include "driver/window_probe.h"
 #include "driver/wait_until.h"
 #include "link/link_texts.h"
 #include "watch/watch_status_texts.h"
@@ -89,6 +91,29 @@ void KorvaneTest::Report(const std::string& name, const std::string& item)
     tracker_->Send(SetCommand(item.empty() ? ItemFor(name) : item));
     ASSERT_TRUE(app_.WaitForStatus(SatelliteVisibleText(name), kSoon))
         << "status: \"" << app_.Status() << "\"\n" << Transcript();
+}
+
+void KorvaneTest::LinkAndShowTheLongestStatus()
+{
+    app_.Click(kLinkButton);
+    ASSERT_TRUE(app_.WaitForStatus(std::string(kNoneVisibleText), kSoon)) << app_.Status() << "\n" << Transcript();
+}
+
+void KorvaneTest::ExpectEveryLabelShowsItsWholeText(int dotsPerInch) const
+{
+    for (const auto& control : kMainWindowControls) {
+        if (control.kind != ControlKind::Label || !control.visible) {
+            continue;
+        }
+        SCOPED_TRACE(std::string(control.text));
+        const HWND label = app_.Control(control.id);
+        const RECT box = RectInParentClient(label);
+        ASSERT_EQ(box.right - box.left, TwipsToPixels(control.box.width, dotsPerInch));
+        ASSERT_EQ(box.bottom - box.top, TwipsToPixels(control.box.height, dotsPerInch));
+        const std::optional<long> cutOff = PixelsOfTextBelowBox(app_.Window(), label);
+        ASSERT_TRUE(cutOff.has_value()) << "the label was not seen drawn in its test place";
+        EXPECT_EQ(*cutOff, 0) << "pixels of text below the box";
+    }
 }
 
 void KorvaneTest::ExpectAllInProgramFolder(const std::vector<SoundCall>& calls) const

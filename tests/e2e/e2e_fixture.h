@@ -49,6 +49,11 @@ protected:
     // reports the satellite.
     void Report(const std::string& name, const std::string& item = {});
     std::string Transcript();
+    // Links to a tracker that reports no satellite, so that the status line shows its longest text.
+    void LinkAndShowTheLongestStatus();
+    // Each label's text lies whole inside its box, laid out for the dots per inch, in whatever
+    // faces the platform draws the window's fonts with.
+    void ExpectEveryLabelShowsItsWholeText(int dotsPerInch) const;
     // Every sound call names a file in the program's own folder.
     void ExpectAllInProgramFolder(const std::vector<SoundCall>& calls) const;
 

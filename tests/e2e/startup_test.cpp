@@ -4,7 +4,6 @@
 #include <string>
 #include <thread>
 
-#include "driver/label_drawing.h"
 #include "driver/wait_until.h"
 #include "driver/window_probe.h"
 #include "e2e_fixture.h"
@@ -49,31 +48,11 @@ TEST_F(StartUp, ShowsTitleEveryTextAndTheLayoutAt96Dpi)
     }
 }
 
-// Each label's text lies whole inside its box, in whatever faces the platform draws the
-// window's fonts with; the status line shows its longest text.
-void ExpectEveryLabelShowsItsWholeText(const KorvaneApp& app, int dotsPerInch)
-{
-    app.Click(kLinkButton);
-    ASSERT_TRUE(app.WaitForStatus(std::string(kNoneVisibleText), kSoon)) << app.Status();
-    for (const auto& control : kMainWindowControls) {
-        if (control.kind != ControlKind::Label || !control.visible) {
-            continue;
-        }
-        SCOPED_TRACE(control.text.empty() ? "the mirror" : std::string(control.text));
-        const HWND label = app.Control(control.id);
-        const RECT box = RectInParentClient(label);
-        ASSERT_EQ(box.right - box.left, TwipsToPixels(control.box.width, dotsPerInch));
-        ASSERT_EQ(box.bottom - box.top, TwipsToPixels(control.box.height, dotsPerInch));
-        const std::optional<long> cutOff = PixelsOfTextBelowBox(app.Window(), label);
-        ASSERT_TRUE(cutOff.has_value()) << "the label was not seen drawn in its test place";
-        EXPECT_EQ(*cutOff, 0) << "pixels of text below the box";
-    }
-}
-
 TEST_F(StartUp, EveryLabelShowsItsWholeTextAt96Dpi)
 {
     StartTracker().Send("set ** NO SATELLITE **");
-    ExpectEveryLabelShowsItsWholeText(app_, kDpi);
+    ASSERT_NO_FATAL_FAILURE(LinkAndShowTheLongestStatus());
+    ExpectEveryLabelShowsItsWholeText(kDpi);
 }
 
 TEST_F(StartUp, TicksWithoutALinkChangeNothingAndLoadNoSound)

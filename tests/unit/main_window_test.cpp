@@ -72,27 +72,38 @@ TEST(MainWindowTest, TwipsBecomeFifteenToThePixelAt96DpiAndScaleWithTheScreen)
     EXPECT_EQ(PointsToPixels(8.25, 144), 17);
 }
 
-TEST(MainWindowTest, ALabelFaceIsTheOneAskedForWhereItFitsElseTheNearestThatFits)
+TEST(MainWindowTest, ALabelFaceIsTheOneAskedForWhereItFitsElseTheNearestThatFitsElseASmallerSize)
 {
     constexpr std::array<std::string_view, 3> kNear{"Near", "Asked", "Nearer"};
-    std::vector<std::string_view> tried;
-    const auto fitsOnly = [&tried](std::string_view fitting) {
-        return [&tried, fitting](std::string_view face) {
-            tried.push_back(face);
-            return face == fitting;
+    std::vector<std::string> tried;
+    // Fits only the face at the height and below it.
+    const auto fitsOnly = [&tried](std::string_view fitting, int atMost) {
+        return [&tried, fitting, atMost](std::string_view face, int pixels) {
+            tried.push_back(std::string(face) + " " + std::to_string(pixels));
+            return face == fitting && pixels <= atMost;
         };
     };
-    EXPECT_EQ(ChooseFace("Asked", kNear, fitsOnly("Asked")), "Asked");
-    EXPECT_EQ(tried.size(), 1U);
+    const auto expectChoice = [](FaceChoice choice, std::string_view face, int pixels) {
+        EXPECT_EQ(choice.face, face);
+        EXPECT_EQ(choice.pixels, pixels);
+    };
+    expectChoice(ChooseFace("Asked", kNear, 12, fitsOnly("Asked", 12)), "Asked", 12);
+    EXPECT_EQ(tried, (std::vector<std::string>{"Asked 12"}));
 
-    // The face asked for is also a near face: it is not tried twice.
+    // The face asked for is also a near face: it is not tried twice at one height.
     tried.clear();
-    EXPECT_EQ(ChooseFace("Asked", kNear, fitsOnly("Nearer")), "Nearer");
-    EXPECT_EQ(tried, (std::vector<std::string_view>{"Asked", "Near", "Nearer"}));
+    expectChoice(ChooseFace("Asked", kNear, 12, fitsOnly("Nearer", 12)), "Nearer", 12);
+    EXPECT_EQ(tried, (std::vector<std::string>{"Asked 12", "Near 12", "Nearer 12"}));
 
+    // No face fits at the height: the first that fits at the nearest smaller one, rather than clip.
     tried.clear();
-    EXPECT_EQ(ChooseFace("Other", kNear, fitsOnly("none")), "Other") << "nothing fits: the face asked for";
-    EXPECT_EQ(tried.size(), kNear.size() + 1);
+    expectChoice(ChooseFace("Asked", kNear, 12, fitsOnly("Near", 10)), "Near", 10);
+    EXPECT_EQ(tried.size(), 3U * 3U - 1U);
+
+    // Nothing down to two thirds of the height: the face asked for, at its height.
+    tried.clear();
+    expectChoice(ChooseFace("Other", kNear, 12, fitsOnly("Near", 7)), "Other", 12);
+    EXPECT_EQ(tried.back(), "Nearer 8");
 
     // The status line is measured with every fixed text it shows, the other labels with their own.
     EXPECT_EQ(TextsDrawnIn(LabelFont::StatusRow).size(), 5U);

@@ -115,4 +115,22 @@ std::optional<long> PixelsOfTextBelowBox(HWND window, HWND label)
     return static_cast<long>(std::count_if(drawn.begin() + static_cast<std::ptrdiff_t>(upperHalf), drawn.end(), isText));
 }
 
+int RowsOfText(HWND label)
+{
+    SetProcessDPIAware();
+    const RECT box = ScreenRect(label);
+    const std::vector<COLORREF> pixels = ScreenPixels(box);
+    const COLORREF background = MostFrequent(pixels);
+    const auto width = static_cast<size_t>(box.right - box.left);
+    int rows = 0;
+    for (size_t row = 0; width > 0 && row < pixels.size() / width; ++row) {
+        const auto begin = pixels.begin() + static_cast<std::ptrdiff_t>(row * width);
+        rows += std::any_of(begin, begin + static_cast<std::ptrdiff_t>(width),
+                            [background](COLORREF pixel) { return pixel != background; })
+                    ? 1
+                    : 0;
+    }
+    return rows;
+}
+
 }  // namespace korvane::e2e

@@ -13,4 +13,8 @@ namespace korvane::e2e {
 // Nothing when the label was not seen drawn in its new place in time.
 std::optional<long> PixelsOfTextBelowBox(HWND window, HWND label);
 
+// How many rows of the label's box, as the screen shows it, hold text: the height of what it
+// draws, from its tallest letter down to its lowest.
+int RowsOfText(HWND label);
+
 }  // namespace korvane::e2e
