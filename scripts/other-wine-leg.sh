@@ -3,7 +3,9 @@
 # under Wine, the stand-in's, the end-to-end tests, the MSI install check) once more under the
 # Wine of the other Debian release, inside a root of that release (scripts/debian-root.sh, made
 # or refreshed first): on Debian 12 (Wine 8.0) that is Debian 13's Wine 10.0, on Debian 13
-# (Wine 10.0) Debian 12's Wine 8.0, and on any other system Debian 13's.
+# (Wine 10.0) Debian 12's Wine 8.0, and on any other system Debian 13's. Then the start-up and
+# scale-change tests once more with Wine's fonts hidden (tests/session/without-wine-fonts.sh), as
+# on a machine where Wine came without its recommended packages.
 #
 #   scripts/other-wine-leg.sh [CTEST ARGS...]
 #
@@ -65,8 +67,13 @@ fi
 # In the background so that an interruption reaches it: it then ends everything inside.
 "$repo/scripts/root-run.sh" --root "$root" --bind "$repo" --scratch "$build" -- \
   bash -c 'export PYTHONDONTWRITEBYTECODE=1 && source tests/session/wine-loader.sh && korvane_choose_wine &&
-    echo "Wine in the '"$system"' root $1: $KORVANE_WINE_VERSION, loader $KORVANE_WINE" && shift &&
-    exec ctest --test-dir "$0" --output-on-failure "$@"' "$build" "$root" -R "$wine_tests" "$@" &
+    echo "Wine in the '"$system"' root $1: $KORVANE_WINE_VERSION, loader $KORVANE_WINE" && shift || exit
+    status=0
+    ctest --test-dir "$0" --output-on-failure "$@" || status=$?
+    echo "=== the window at every scale, without Wine'"'"'s fonts ==="
+    bash tests/session/without-wine-fonts.sh ctest --test-dir "$0" --output-on-failure \
+      -R "^korvane_e2e_(startup|dpichange)\$" || status=1
+    exit $status' "$build" "$root" -R "$wine_tests" "$@" &
 run=$!
 trap 'kill -TERM "$run" 2>/dev/null; wait "$run" || true; exit 130' INT
 trap 'kill -TERM "$run" 2>/dev/null; wait "$run" || true; exit 143' TERM HUP
