@@ -64,7 +64,8 @@ inline constexpr Rgb kStatusBackground{192, 255, 192};
 inline constexpr Rgb kStatusHeadingText{0, 0, 255};
 
 // Every control, in creation order. The buttons come last and in focus order:
-// "Link to SatPC32", then "Quit". The mirror is never shown.
+// "Link to SatPC32", then "Quit". The mirror is never shown. A row per control:
+// clang-format off
 inline constexpr std::array<ControlLayout, 10> kMainWindowControls{{
     {kMirror, ControlKind::Label, ControlLook::Mirror, {0, 0, 0, 0}, "", false},
     {kStatusHeading, ControlKind::Label, ControlLook::StatusHeading, {240, 120, 735, 255}, "Status:", true},
@@ -80,12 +81,11 @@ inline constexpr std::array<ControlLayout, 10> kMainWindowControls{{
      "- Automatic sat change must be enabled (A+)", true},
     {kWaitingNote, ControlKind::Label, ControlLook::Instruction, {240, 2040, 8655, 495},
      "After the connection with SatPC32 has been established, this program will wait for the priority "
-     "satellites and give a voice warning every time one of them rises above the horizon.",
-     true},
-    {kLinkButton, ControlKind::PushButton, ControlLook::Button, {240, 2760, 1455, 375}, "Link to SatPC32",
-     true},
+     "satellites and give a voice warning every time one of them rises above the horizon.", true},
+    {kLinkButton, ControlKind::PushButton, ControlLook::Button, {240, 2760, 1455, 375}, "Link to SatPC32", true},
     {kQuitButton, ControlKind::PushButton, ControlLook::Button, {1800, 2760, 1455, 375}, "Quit", true},
 }};
+// clang-format on
 
 // Twips to pixels at the given dots per inch, rounded to the nearest pixel.
 constexpr int TwipsToPixels(int twips, int dotsPerInch)

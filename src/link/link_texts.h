@@ -12,7 +12,6 @@ inline constexpr std::string_view kTrackerItem = "SatPcDdeItem";
 // Status texts written by the tracker link.
 inline constexpr std::string_view kConnectedText = "Connected to SatPC32";
 inline constexpr std::string_view kDisconnectedText = "Disconnected from SatPC32";
-inline constexpr std::string_view kOpenFailedText =
-    "Link could not be opened. Start SatPC32 and then try it again.";
+inline constexpr std::string_view kOpenFailedText = "Link could not be opened. Start SatPC32 and then try it again.";
 
 }  // namespace korvane

@@ -13,19 +13,13 @@
 namespace korvane::win32 {
 namespace {
 
+// Bounds on how long opening a link may hold the window's thread.
+constexpr DWORD kInitiatePerWindowMs = 1000;  // one top-level window's answer to the initiate
+constexpr DWORD kInitiateMs = 4000;           // all windows together
+constexpr DWORD kAdviseAckMs = 3000;          // the server's answer to the hot-link request
+constexpr UINT kServerCheckMs = 250;          // how often the server's window is checked for life
 constexpr UINT_PTR kServerCheckTimer = 1;
 constexpr WORD kAckPositive = 0x8000;  // fAck of DDEACK
-
-struct DataHeader {
-    bool release;
-    bool ackRequested;
-    int format;
-};
-
-DataHeader ReadDataHeader(const DDEDATA& data)
-{
-    return DataHeader{data.fRelease != 0, data.fAckReq != 0, data.cfFormat};
-}
 
 WPARAM AsWParam(HWND window)
 {
@@ -76,8 +70,7 @@ std::vector<HWND> OtherProcessesTopLevelWindows()
 
 }  // namespace
 
-DdeClientLink::DdeClientLink(HINSTANCE instance, DdeLinkEvents& events, DdeTimeouts timeouts)
-    : events_(events), timeouts_(timeouts)
+DdeClientLink::DdeClientLink(HINSTANCE instance, DdeLinkEvents& events) : events_(events)
 {
     // A message-only window: servers answer it by handle, and broadcasts never reach it.
     window_.Reset(CreateOwnedWindow(*this, instance, WindowSpec{"KorvaneDdeClientLink"}));
@@ -85,13 +78,13 @@ DdeClientLink::DdeClientLink(HINSTANCE instance, DdeLinkEvents& events, DdeTimeo
 
 DdeClientLink::~DdeClientLink()
 {
-    EndConversation();
+    Close();
 }
 
 bool DdeClientLink::Open(const std::string& service, const std::string& topic, const std::string& item)
 {
     const bool wasLinked = state_ == State::Linked;
-    EndConversation();
+    Close();
     if (wasLinked) {
         events_.OnLinkClosed();
     }
@@ -106,20 +99,15 @@ bool DdeClientLink::Open(const std::string& service, const std::string& topic, c
     state_ = State::Opening;
     item_ = item;
     if (!Advise()) {
-        EndConversation();
+        Close();
         return false;
     }
 
     state_ = State::Linked;
-    SetTimer(window_.Get(), kServerCheckTimer, timeouts_.serverCheckMs, nullptr);
+    SetTimer(window_.Get(), kServerCheckTimer, kServerCheckMs, nullptr);
     events_.OnLinkOpened();
     RequestCurrentValue();
     return true;
-}
-
-void DdeClientLink::Close()
-{
-    EndConversation();
 }
 
 HWND DdeClientLink::Initiate(const std::string& service, const std::string& topic)
@@ -131,25 +119,21 @@ HWND DdeClientLink::Initiate(const std::string& service, const std::string& topi
         // Asks one window at a time, each with a time limit, instead of a broadcast that a
         // single hung window could block for good. The first server to answer is taken.
         initiating_ = true;
-        const ULONGLONG deadline = GetTickCount64() + timeouts_.initiateMs;
+        const ULONGLONG deadline = GetTickCount64() + kInitiateMs;
         for (HWND candidate : OtherProcessesTopLevelWindows()) {
             const ULONGLONG now = GetTickCount64();
             if (initiateAnswer_ != nullptr || now >= deadline) {
                 break;
             }
-            const auto wait = static_cast<UINT>(std::min<ULONGLONG>(timeouts_.initiatePerWindowMs, deadline - now));
+            const auto wait = static_cast<UINT>(std::min<ULONGLONG>(kInitiatePerWindowMs, deadline - now));
             DWORD_PTR ignored = 0;
             SendMessageTimeoutA(candidate, WM_DDE_INITIATE, AsWParam(window_.Get()), AtomPair(serviceAtom, topicAtom),
                                 SMTO_NORMAL | SMTO_ABORTIFHUNG, wait, &ignored);
         }
         initiating_ = false;
     }
-    if (serviceAtom != 0) {
-        GlobalDeleteAtom(serviceAtom);
-    }
-    if (topicAtom != 0) {
-        GlobalDeleteAtom(topicAtom);
-    }
+    GlobalDeleteAtom(serviceAtom);  // an atom of 0 was never added, and deleting it does nothing
+    GlobalDeleteAtom(topicAtom);
     return initiateAnswer_;
 }
 
@@ -184,7 +168,7 @@ bool DdeClientLink::Advise()
 
     PumpConversationUntil(
         [this] { return adviseAnswer_ != AdviseAnswer::Pending || server_ == nullptr || !IsWindow(server_); },
-        timeouts_.adviseAckMs);
+        kAdviseAckMs);
     // Once answered, the options belong to the server (accepted) or were freed (refused).
     // Unanswered, the server may still read them, so they are left to it.
     adviseOptions_ = nullptr;
@@ -203,28 +187,28 @@ void DdeClientLink::RequestCurrentValue()
 LRESULT DdeClientLink::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_DDE_ACK:
-        // Answers to an initiate are sent, every other acknowledgement is posted.
-        if (InSendMessage()) {
-            OnInitiateAck(AsWindow(wParam), lParam);
-        } else {
-            OnAck(AsWindow(wParam), lParam);
-        }
-        return 0;
-    case WM_DDE_DATA:
-        OnData(AsWindow(wParam), lParam);
-        return 0;
-    case WM_DDE_TERMINATE:
-        OnTerminate(AsWindow(wParam));
-        return 0;
-    case WM_TIMER:
-        if (wParam == kServerCheckTimer) {
-            OnServerCheck();
-        }
-        return 0;
-    default:
-        // The handle is not yet kept while the window is being created.
-        return DefWindowProcA(window, message, wParam, lParam);
+        case WM_DDE_ACK:
+            // Answers to an initiate are sent, every other acknowledgement is posted.
+            if (InSendMessage()) {
+                OnInitiateAck(AsWindow(wParam), lParam);
+            } else {
+                OnAck(AsWindow(wParam), lParam);
+            }
+            return 0;
+        case WM_DDE_DATA:
+            OnData(AsWindow(wParam), lParam);
+            return 0;
+        case WM_DDE_TERMINATE:
+            OnTerminate(AsWindow(wParam));
+            return 0;
+        case WM_TIMER:
+            if (wParam == kServerCheckTimer) {
+                OnServerCheck();
+            }
+            return 0;
+        default:
+            // The handle is not yet kept while the window is being created.
+            return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
@@ -271,7 +255,8 @@ void DdeClientLink::OnData(HWND from, LPARAM lParam)
     auto* const data = reinterpret_cast<HGLOBAL>(dataHandle);
     const bool fromOurServer = from == server_ && state_ != State::Idle;
 
-    DataHeader header{false, false, 0};
+    bool release = false;
+    bool ackRequested = false;
     bool isText = false;
     std::string text;
     if (data != nullptr) {
@@ -280,8 +265,10 @@ void DdeClientLink::OnData(HWND from, LPARAM lParam)
         constexpr std::size_t kValueOffset = offsetof(DDEDATA, Value);
         if (bytes != nullptr) {
             if (size >= kValueOffset) {
-                header = ReadDataHeader(*reinterpret_cast<const DDEDATA*>(bytes));
-                isText = header.format == CF_TEXT;
+                const auto& header = *reinterpret_cast<const DDEDATA*>(bytes);
+                release = header.fRelease != 0;
+                ackRequested = header.fAckReq != 0;
+                isText = header.cfFormat == CF_TEXT;
                 if (isText && fromOurServer) {
                     // Never past the block the server gave: the text ends at a NUL or at its end.
                     text = TextFromItemData(reinterpret_cast<const char*>(bytes + kValueOffset), size - kValueOffset);
@@ -290,12 +277,12 @@ void DdeClientLink::OnData(HWND from, LPARAM lParam)
             GlobalUnlock(data);
         }
         // fRelease clear: the server keeps its block; under Wine this process holds a copy.
-        if (header.release || IsWineCopyAcrossProcesses(from)) {
+        if (release || IsWineCopyAcrossProcesses(from)) {
             GlobalFree(data);
         }
     }
 
-    if (header.ackRequested) {
+    if (ackRequested) {
         const UINT_PTR ackStatus = isText && fromOurServer ? kAckPositive : 0;
         const LPARAM ack = PackDDElParam(WM_DDE_ACK, ackStatus, itemAtom);
         if (!PostMessageA(from, WM_DDE_ACK, AsWParam(window_.Get()), ack)) {
@@ -342,7 +329,7 @@ void DdeClientLink::ServerGone()
     }
 }
 
-void DdeClientLink::EndConversation()
+void DdeClientLink::Close()
 {
     if (server_ != nullptr && IsWindow(server_)) {
         if (state_ == State::Linked) {

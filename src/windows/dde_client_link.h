@@ -21,21 +21,13 @@ public:
     virtual void OnLinkText(const std::string& text) = 0;
 };
 
-// Bounds on how long opening a link may hold the window's thread.
-struct DdeTimeouts {
-    DWORD initiatePerWindowMs = 1000;  // one top-level window's answer to the initiate
-    DWORD initiateMs = 4000;           // all windows together
-    DWORD adviseAckMs = 3000;          // the server's answer to the hot-link request
-    UINT serverCheckMs = 250;          // how often the server's window is checked for life
-};
-
 // One DDE client conversation with a hot link on one text item, spoken at the message
 // level (WM_DDE_*), so that it works alike on Windows and under Wine. A server that ends
 // the conversation, or whose window disappears without a word (it crashed), closes the
 // link within a fraction of a second.
 class DdeClientLink {
 public:
-    DdeClientLink(HINSTANCE instance, DdeLinkEvents& events, DdeTimeouts timeouts = {});
+    DdeClientLink(HINSTANCE instance, DdeLinkEvents& events);
     ~DdeClientLink();
 
     DdeClientLink(const DdeClientLink&) = delete;
@@ -57,7 +49,6 @@ private:
     enum class State { Idle, Opening, Linked };
     enum class AdviseAnswer { Pending, Accepted, Refused };
 
-
     HWND Initiate(const std::string& service, const std::string& topic);
     bool Advise();
     void RequestCurrentValue();
@@ -68,12 +59,10 @@ private:
     void OnTerminate(HWND from);
     void OnServerCheck();
 
-    void EndConversation();
     void ServerGone();
     bool PumpConversationUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
     DdeLinkEvents& events_;
-    DdeTimeouts timeouts_;
     UniqueWindow window_;
 
     State state_ = State::Idle;

@@ -1,5 +1,6 @@
 #include <windows.h>
-#include <commctrl.h>
+
+#include <commctrl.h>  // after windows.h, which it needs
 
 #include "windows/main_window.h"
 

@@ -1,5 +1,7 @@
 #include "windows/main_window.h"
 
+#include <algorithm>
+
 #include "link/tracker_link.h"
 #include "windows/monitor_dpi.h"
 #include "windows/owned_window.h"
@@ -11,16 +13,6 @@ namespace {
 
 constexpr UINT_PTR kWatchTimer = 1;
 constexpr DWORD kFrameStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-
-const ControlLayout* FindControl(int id)
-{
-    for (const ControlLayout& control : kMainWindowControls) {
-        if (control.id == id) {
-            return &control;
-        }
-    }
-    return nullptr;
-}
 
 // Creates a control without a place: LayOut gives it its box.
 void CreateControl(const ControlLayout& control, HWND parent, HINSTANCE instance)
@@ -58,7 +50,7 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, int showComma
     const SIZE frame = FrameSize(ClientSize(ScreenDotsPerInch()), kFrameStyle, ScreenDotsPerInch());
     const std::string caption(kMainWindowCaption);
     WindowSpec spec{"KorvaneMainWindow", caption.c_str(), kFrameStyle, frame.cx, frame.cy, nullptr,
-                    CW_USEDEFAULT, CW_USEDEFAULT};
+                    CW_USEDEFAULT,       CW_USEDEFAULT};
     spec.icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_KORVANE));
     spec.cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
     // The background is the system colour of an active window's border.
@@ -98,32 +90,32 @@ int MainWindow::RunMessageLoop()
 LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_NCCREATE:
-        window_ = window;
-        break;
-    case WM_COMMAND:
-        if (HIWORD(wParam) == BN_CLICKED) {
-            OnCommand(LOWORD(wParam));
-        }
-        return 0;
-    case WM_TIMER:
-        if (wParam == kWatchTimer) {
-            watcher_.Tick(*this, sound_);
-        }
-        return 0;
-    case WM_DPICHANGED:
-        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
-        return 0;
-    case WM_CTLCOLORSTATIC:
-        return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_DESTROY:
-        OnDestroy();
-        return 0;
-    case WM_NCDESTROY:
-        window_ = nullptr;
-        break;
-    default:
-        break;
+        case WM_NCCREATE:
+            window_ = window;
+            break;
+        case WM_COMMAND:
+            if (HIWORD(wParam) == BN_CLICKED) {
+                OnCommand(LOWORD(wParam));
+            }
+            return 0;
+        case WM_TIMER:
+            if (wParam == kWatchTimer) {
+                watcher_.Tick(*this, sound_);
+            }
+            return 0;
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_DESTROY:
+            OnDestroy();
+            return 0;
+        case WM_NCDESTROY:
+            window_ = nullptr;
+            break;
+        default:
+            break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -161,8 +153,9 @@ void MainWindow::LayOut(int dotsPerInch)
 
 LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control)
 {
-    const ControlLayout* layout = FindControl(GetDlgCtrlID(control));
-    if (layout == nullptr) {
+    const int id = GetDlgCtrlID(control);
+    const auto* layout = std::ranges::find(kMainWindowControls, id, &ControlLayout::id);
+    if (layout == kMainWindowControls.end()) {
         return DefWindowProcA(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                               reinterpret_cast<LPARAM>(control));
     }

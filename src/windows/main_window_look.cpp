@@ -33,9 +33,9 @@ HFONT CreateFace(const FontSpec& wanted, std::string_view face, int pixels)
 {
     // Where the face is missing, the font mapper picks the nearest sans-serif face.
     const std::string name(face);
-    return CreateFontA(-pixels, 0, 0, 0, wanted.weight, FALSE, FALSE, FALSE,
-                       static_cast<DWORD>(wanted.charSet), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       VARIABLE_PITCH | FF_SWISS, name.c_str());
+    return CreateFontA(-pixels, 0, 0, 0, wanted.weight, FALSE, FALSE, FALSE, static_cast<DWORD>(wanted.charSet),
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
+                       name.c_str());
 }
 
 // The face drawn is the one named (not a stand-in from the font mapper), at the height asked for.
@@ -68,7 +68,7 @@ bool TextsFit(HDC dc, const std::vector<LabelText>& texts, int dotsPerInch)
 HFONT CreateFittingFont(const FontSpec& wanted, LabelFont font, int dotsPerInch)
 {
     const std::vector<LabelText> texts = TextsDrawnIn(font);
-    const ScreenDc screen;
+    const ScreenDc screen(GetDC(nullptr));
     const UniqueDc dc(CreateCompatibleDC(screen.Get()));
     const auto fits = [&](std::string_view face, int pixels) {
         const UniqueFont candidate(CreateFace(wanted, face, pixels));

@@ -52,31 +52,25 @@ struct WindowTraits {
 struct DcTraits {
     static void Free(HDC dc) { DeleteDC(dc); }
 };
+struct ScreenDcTraits {
+    static void Free(HDC dc) { ReleaseDC(nullptr, dc); }
+};
 
 using UniqueFont = UniqueHandle<HFONT, GdiObjectTraits>;
 using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectTraits>;
 using UniqueModule = UniqueHandle<HMODULE, ModuleTraits>;
 using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
-using UniqueDc = UniqueHandle<HDC, DcTraits>;  // a device context made by CreateCompatibleDC
+using UniqueDc = UniqueHandle<HDC, DcTraits>;        // a device context made by CreateCompatibleDC
+using ScreenDc = UniqueHandle<HDC, ScreenDcTraits>;  // the screen's, from GetDC(nullptr)
 
-// The screen's device context, for as long as it is needed.
-class ScreenDc {
-public:
-    ScreenDc() : dc_(GetDC(nullptr)) {}
-    ~ScreenDc()
-    {
-        if (dc_ != nullptr) {
-            ReleaseDC(nullptr, dc_);
-        }
-    }
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
-
-    HDC Get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
+// A function of a loaded library, or null where this Windows lacks it. GetProcAddress returns a
+// generic function pointer; Call is the function's documented signature.
+template <typename Call>
+Call FunctionOf(HMODULE library, const char* name)
+{
+    return library != nullptr ? reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(library, name)))
+                              : nullptr;
+}
 
 // A GDI object selected into a device context until this goes; then the earlier one is back.
 class SelectedObject {

@@ -42,7 +42,7 @@ inline bool IsWineCopyAcrossProcesses(HWND window)
 // fit in the face asked for, Korvane takes the first of these that Wine really draws and in which
 // every text fits (main_window_look.cpp).
 inline constexpr std::array<std::string_view, 8> kNearFaces{
-    "Microsoft Sans Serif", "MS Sans Serif", "Tahoma", "Arial", "Liberation Sans", "Arial Narrow",
+    "Microsoft Sans Serif",   "MS Sans Serif",         "Tahoma", "Arial", "Liberation Sans", "Arial Narrow",
     "Liberation Sans Narrow", "DejaVu Sans Condensed",
 };
 

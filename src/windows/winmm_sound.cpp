@@ -25,11 +25,7 @@ WinmmSound::SndPlaySoundA WinmmSound::LoadOnFirstUse()
     if (!loadTried_) {
         loadTried_ = true;
         winmm_.Reset(LoadSystemLibrary("winmm.dll"));
-        if (winmm_) {
-            // GetProcAddress returns a generic function pointer; this is the documented signature.
-            sndPlaySound_ = reinterpret_cast<SndPlaySoundA>(
-                reinterpret_cast<void*>(GetProcAddress(winmm_.Get(), "sndPlaySoundA")));
-        }
+        sndPlaySound_ = FunctionOf<SndPlaySoundA>(winmm_.Get(), "sndPlaySoundA");
     }
     return sndPlaySound_;
 }
