@@ -10,26 +10,8 @@ namespace {
 constexpr wchar_t kService[] = L"SatPC32";
 constexpr wchar_t kTopic[] = L"SatPcDdeConv";
 constexpr wchar_t kItem[] = L"SatPcDdeItem";
-constexpr wchar_t kMainClass[] = L"SatPC32StandinDdeServer";
-constexpr wchar_t kConversationClass[] = L"SatPC32StandinDdeConversation";
-
-DdeServer* server_of(HWND window) {
-    return reinterpret_cast<DdeServer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
-
-void remember_server(HWND window, LPARAM create_lparam) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(create_lparam);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-}
-
-bool register_class(HINSTANCE instance, const wchar_t* name, WNDPROC proc) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = instance;
-    wc.lpszClassName = name;
-    return RegisterClassExW(&wc) != 0;
-}
+constexpr char kMainClass[] = "SatPC32StandinDdeServer";
+constexpr char kConversationClass[] = "SatPC32StandinDdeConversation";
 
 }  // namespace
 
@@ -46,32 +28,25 @@ bool DdeServer::start(HINSTANCE instance) {
     topic_ = GlobalAddAtomW(kTopic);
     item_ = GlobalAddAtomW(kItem);
     if (!service_ || !topic_ || !item_) return false;
-    if (!register_class(instance, kMainClass, main_proc) ||
-        !register_class(instance, kConversationClass, conversation_proc))
-        return false;
     // A top-level (never shown) window: WM_DDE_INITIATE comes as a broadcast, which
     // message-only windows do not receive.
-    main_window_ = CreateWindowExW(0, kMainClass, L"SatPC32 stand-in", WS_OVERLAPPED, 0, 0, 0, 0, nullptr,
-                                   nullptr, instance, this);
+    main_window_ = korvane::win32::CreateOwnedWindow(
+        *this, instance, {.className = kMainClass, .title = "SatPC32 stand-in", .style = WS_OVERLAPPED, .parent = nullptr});
     return main_window_ != nullptr;
 }
 
-LRESULT CALLBACK DdeServer::main_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) remember_server(window, lparam);
-    if (message == WM_DDE_INITIATE) {
-        if (DdeServer* server = server_of(window)) server->on_initiate(hwnd_from(wparam), lparam);
+LRESULT DdeServer::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    // The main window is made before any conversation's: while it is being made it has no handle yet.
+    const bool isMainWindow = main_window_ == nullptr || window == main_window_;
+    if (isMainWindow && message == WM_DDE_INITIATE) {
+        on_initiate(hwnd_from(wparam), lparam);
         return 0;
     }
-    return DefWindowProcW(window, message, wparam, lparam);
-}
-
-LRESULT CALLBACK DdeServer::conversation_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) remember_server(window, lparam);
-    if (message >= WM_DDE_FIRST && message <= WM_DDE_LAST) {
-        if (DdeServer* server = server_of(window)) server->on_conversation_message(window, message, wparam, lparam);
+    if (!isMainWindow && message >= WM_DDE_FIRST && message <= WM_DDE_LAST) {
+        on_conversation_message(window, message, wparam, lparam);
         return 0;
     }
-    return DefWindowProcW(window, message, wparam, lparam);
+    return DefWindowProcA(window, message, wparam, lparam);
 }
 
 void DdeServer::event(const std::string& what, HWND client) { log_.line(what + " " + handle_text(client)); }
@@ -84,7 +59,7 @@ void DdeServer::on_initiate(HWND client, LPARAM lparam) {
         log_.line("initiate " + handle_text(client) + " refused");
         return;
     }
-    HWND self = CreateWindowExW(0, kConversationClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance_, this);
+    HWND self = korvane::win32::CreateOwnedWindow(*this, instance_, {.className = kConversationClass});
     if (!self) return;
     conversations_[self].client = client;
     event("initiate", client);

@@ -11,6 +11,7 @@
 #include "event_log.h"
 #include "script_command.h"
 #include "tracker_server.h"
+#include "windows/owned_window.h"
 
 namespace standin {
 
@@ -47,8 +48,9 @@ private:
         std::deque<HGLOBAL> unacknowledged;  // DATA sent with fAckReq, freed on a negative ACK
     };
 
-    static LRESULT CALLBACK main_proc(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT CALLBACK conversation_proc(HWND, UINT, WPARAM, LPARAM);
+    // The messages of the main window and of every conversation's window.
+    friend LRESULT CALLBACK korvane::win32::OwnedWindowProc<DdeServer>(HWND, UINT, WPARAM, LPARAM);
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
     void on_initiate(HWND client, LPARAM lparam);
     void on_conversation_message(HWND self, UINT message, WPARAM wparam, LPARAM lparam);

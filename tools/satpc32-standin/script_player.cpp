@@ -6,7 +6,7 @@
 namespace standin {
 namespace {
 
-constexpr wchar_t kPlayerClass[] = L"SatPC32StandinScript";
+constexpr char kPlayerClass[] = "SatPC32StandinScript";
 constexpr UINT_PTR kWaitTimer = 1;
 constexpr UINT_PTR kTerminateTimer = 2;
 constexpr UINT kTerminateReplyMs = 1000;
@@ -23,50 +23,38 @@ ScriptPlayer::ScriptPlayer(TrackerServer& server, EventLog& log, bool exit_at_en
 }
 
 bool ScriptPlayer::create_window(HINSTANCE instance) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = window_proc;
-    wc.hInstance = instance;
-    wc.lpszClassName = kPlayerClass;
-    if (!RegisterClassExW(&wc)) return false;
-    window_ = CreateWindowExW(0, kPlayerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, this);
+    window_ = korvane::win32::CreateOwnedWindow(*this, instance, {.className = kPlayerClass});
     return window_ != nullptr;
 }
 
-LRESULT CALLBACK ScriptPlayer::window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* player = reinterpret_cast<ScriptPlayer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+LRESULT ScriptPlayer::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case kScriptLineMessage: {
         auto* line = reinterpret_cast<std::string*>(lparam);
-        if (player) player->add_input_line(*line);
+        add_input_line(*line);
         delete line;
         return 0;
     }
     case kScriptEndMessage:
-        if (player) player->end_of_input();
+        end_of_input();
         return 0;
     case WM_TIMER:
         if (wparam == kRepeatTimer) {
-            if (player && player->state_ != State::Done) player->server_.resend();
+            if (state_ != State::Done) server_.resend();
             return 0;
         }
         KillTimer(window, wparam);
-        if (!player) return 0;
-        if (wparam == kWaitTimer && player->state_ == State::Waiting) {
-            player->state_ = State::Running;
-            player->run();
-        } else if (wparam == kStormTimer && player->state_ == State::Storming) {
-            player->storm_step();
-        } else if (wparam == kTerminateTimer && player->state_ == State::Terminating) {
-            player->finish_terminate();
+        if (wparam == kWaitTimer && state_ == State::Waiting) {
+            state_ = State::Running;
+            run();
+        } else if (wparam == kStormTimer && state_ == State::Storming) {
+            storm_step();
+        } else if (wparam == kTerminateTimer && state_ == State::Terminating) {
+            finish_terminate();
         }
         return 0;
     default:
-        return DefWindowProcW(window, message, wparam, lparam);
+        return DefWindowProcA(window, message, wparam, lparam);
     }
 }
 

@@ -9,6 +9,7 @@
 #include "event_log.h"
 #include "script_command.h"
 #include "tracker_server.h"
+#include "windows/owned_window.h"
 
 namespace standin {
 
@@ -38,7 +39,8 @@ private:
         Command command;
     };
 
-    static LRESULT CALLBACK window_proc(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CALLBACK korvane::win32::OwnedWindowProc<ScriptPlayer>(HWND, UINT, WPARAM, LPARAM);
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     void run();
     void execute(const Pending& p);
     void begin_terminate(bool then_quit);

@@ -9,7 +9,7 @@
 namespace standin_test {
 namespace {
 
-constexpr wchar_t kProbeClass[] = L"SatPC32StandinProbeClient";
+constexpr char kProbeClass[] = "SatPC32StandinProbeClient";
 
 LPARAM two_words(WORD low, WORD high) {
     return static_cast<LPARAM>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
@@ -19,13 +19,7 @@ WORD word_at(LPARAM l, int shift) { return static_cast<WORD>((static_cast<ULONG_
 }  // namespace
 
 DdeProbeClient::DdeProbeClient() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = window_proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kProbeClass;
-    RegisterClassExW(&wc);  // fails harmlessly when already registered
-    window_ = CreateWindowExW(0, kProbeClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, this);
+    window_ = korvane::win32::CreateOwnedWindow(*this, GetModuleHandleW(nullptr), {.className = kProbeClass});
 }
 
 DdeProbeClient::~DdeProbeClient() {
@@ -33,17 +27,12 @@ DdeProbeClient::~DdeProbeClient() {
     if (window_) DestroyWindow(window_);
 }
 
-LRESULT CALLBACK DdeProbeClient::window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* client = reinterpret_cast<DdeProbeClient*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (client && message >= WM_DDE_FIRST && message <= WM_DDE_LAST) {
-        client->on_message(message, wparam, lparam);
+LRESULT DdeProbeClient::HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message >= WM_DDE_FIRST && message <= WM_DDE_LAST) {
+        on_message(message, wparam, lparam);
         return 0;
     }
-    return DefWindowProcW(window, message, wparam, lparam);
+    return DefWindowProcA(window, message, wparam, lparam);
 }
 
 bool DdeProbeClient::connect(const std::wstring& service, const std::wstring& topic) {

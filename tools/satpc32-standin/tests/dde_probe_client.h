@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "windows/owned_window.h"
+
 namespace standin_test {
 
 struct ReceivedData {
@@ -46,7 +48,8 @@ public:
     HWND server() const { return server_; }
 
 private:
-    static LRESULT CALLBACK window_proc(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CALLBACK korvane::win32::OwnedWindowProc<DdeProbeClient>(HWND, UINT, WPARAM, LPARAM);
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     void on_message(UINT message, WPARAM wparam, LPARAM lparam);
     void on_data(LPARAM lparam);
 
