@@ -15,12 +15,12 @@ EventLog::~EventLog() {
     if (file_) std::fclose(file_);
 }
 
-bool EventLog::open_file(const std::string& path) {
+bool EventLog::OpenFile(const std::string& path) {
     file_ = std::fopen(path.c_str(), "wb");
     return file_ != nullptr;
 }
 
-void EventLog::line(std::string_view text) {
+void EventLog::Line(std::string_view text) {
     for (std::FILE* f : {stdout, file_}) {
         if (!f) continue;
         std::fwrite(text.data(), 1, text.size(), f);
@@ -29,7 +29,7 @@ void EventLog::line(std::string_view text) {
     }
 }
 
-std::string handle_text(const void* handle) {
+std::string HandleText(const void* handle) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "0x%llX",
                   static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(handle)));

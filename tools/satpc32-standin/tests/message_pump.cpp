@@ -2,8 +2,8 @@
 
 namespace standin_test {
 
-bool pump_until(const std::function<bool()>& done, DWORD timeout_ms, HANDLE extra) {
-    const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, HANDLE extra) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
