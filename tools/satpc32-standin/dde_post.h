@@ -3,17 +3,31 @@
 // ownership rules of the DDE protocol: whoever fails to post a message frees what
 // it carries; the receiver of a posted message frees the packed lParam.
 #include <windows.h>
+
 #include <dde.h>
 
 #include <string_view>
 
 namespace standin {
 
-inline HWND AsWindow(WPARAM w) { return reinterpret_cast<HWND>(w); }
-inline WPARAM AsWParam(HWND h) { return reinterpret_cast<WPARAM>(h); }
-inline WORD LowWord(LPARAM l) { return static_cast<WORD>(static_cast<ULONG_PTR>(l) & 0xFFFF); }
-inline WORD HighWord(LPARAM l) { return static_cast<WORD>((static_cast<ULONG_PTR>(l) >> 16) & 0xFFFF); }
-inline LPARAM TwoWords(WORD low, WORD high) {
+inline HWND AsWindow(WPARAM w)
+{
+    return reinterpret_cast<HWND>(w);
+}
+inline WPARAM AsWParam(HWND h)
+{
+    return reinterpret_cast<WPARAM>(h);
+}
+inline WORD LowWord(LPARAM l)
+{
+    return static_cast<WORD>(static_cast<ULONG_PTR>(l) & 0xFFFF);
+}
+inline WORD HighWord(LPARAM l)
+{
+    return static_cast<WORD>((static_cast<ULONG_PTR>(l) >> 16) & 0xFFFF);
+}
+inline LPARAM TwoWords(WORD low, WORD high)
+{
     return static_cast<LPARAM>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
 }
 
@@ -28,8 +42,8 @@ bool PostAck(HWND from, HWND to, UINT receivedMessage, LPARAM reuse, WORD status
 // holds `bytes` in `format` with fRelease set, so the client frees it.
 // The atom travels with the message and is deleted here if the post fails.
 // `posted`, when given, receives the data handle that went out.
-bool PostData(HWND from, HWND to, ATOM item, std::string_view bytes, WORD format,
-               bool response, bool ackRequested, bool warm, HGLOBAL* posted = nullptr);
+bool PostData(HWND from, HWND to, ATOM item, std::string_view bytes, WORD format, bool response, bool ackRequested,
+              bool warm, HGLOBAL* posted = nullptr);
 
 // Whether posting a DDE message to `to` gives the receiver a copy of the data block and
 // leaves the sender's own block to the sender (Wine, receiver in another process).

@@ -17,25 +17,34 @@ constexpr char kConversationClass[] = "SatPC32StandinDdeConversation";
 
 DdeServer::DdeServer(EventLog& log) : log_(log) {}
 
-DdeServer::~DdeServer() {
-    for (ATOM a : {service_, topic_, item_})
-        if (a) GlobalDeleteAtom(a);
+DdeServer::~DdeServer()
+{
+    for (ATOM a : {service_, topic_, item_}) {
+        if (a) {
+            GlobalDeleteAtom(a);
+        }
+    }
 }
 
-bool DdeServer::Start(HINSTANCE instance) {
+bool DdeServer::Start(HINSTANCE instance)
+{
     instance_ = instance;
     service_ = GlobalAddAtomW(kService);
     topic_ = GlobalAddAtomW(kTopic);
     item_ = GlobalAddAtomW(kItem);
-    if (!service_ || !topic_ || !item_) return false;
+    if (!service_ || !topic_ || !item_) {
+        return false;
+    }
     // A top-level (never shown) window: WM_DDE_INITIATE comes as a broadcast, which
     // message-only windows do not receive.
     mainWindow_ = korvane::win32::CreateOwnedWindow(
-        *this, instance, {.className = kMainClass, .title = "SatPC32 stand-in", .style = WS_OVERLAPPED, .parent = nullptr});
+        *this, instance,
+        {.className = kMainClass, .title = "SatPC32 stand-in", .style = WS_OVERLAPPED, .parent = nullptr});
     return mainWindow_ != nullptr;
 }
 
-LRESULT DdeServer::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT DdeServer::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     // The main window is made before any conversation's: while it is being made it has no handle yet.
     const bool isMainWindow = mainWindow_ == nullptr || window == mainWindow_;
     if (isMainWindow && message == WM_DDE_INITIATE) {
@@ -49,18 +58,26 @@ LRESULT DdeServer::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void DdeServer::Event(const std::string& what, HWND client) { log_.Line(what + " " + HandleText(client)); }
+void DdeServer::Event(const std::string& what, HWND client)
+{
+    log_.Line(what + " " + HandleText(client));
+}
 
-void DdeServer::OnInitiate(HWND client, LPARAM lParam) {
+void DdeServer::OnInitiate(HWND client, LPARAM lParam)
+{
     const ATOM service = LowWord(lParam);
     const ATOM topic = HighWord(lParam);
-    if ((service && service != service_) || (topic && topic != topic_)) return;
+    if ((service && service != service_) || (topic && topic != topic_)) {
+        return;
+    }
     if (refuse_) {
         log_.Line("initiate " + HandleText(client) + " refused");
         return;
     }
     HWND self = korvane::win32::CreateOwnedWindow(*this, instance_, {.className = kConversationClass});
-    if (!self) return;
+    if (!self) {
+        return;
+    }
     conversations_[self].client = client;
     Event("initiate", client);
     // The client deletes the atoms of this ACK, so they are added for it.
@@ -69,7 +86,8 @@ void DdeServer::OnInitiate(HWND client, LPARAM lParam) {
     SendMessageW(client, WM_DDE_ACK, AsWParam(self), TwoWords(serviceAck, topicAck));
 }
 
-void DdeServer::OnConversationMessage(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
+void DdeServer::OnConversationMessage(HWND self, UINT message, WPARAM wParam, LPARAM lParam)
+{
     auto found = conversations_.find(self);
     if (found == conversations_.end() || AsWindow(wParam) != found->second.client) {
         ReleaseUnanswered(message, lParam);
@@ -85,29 +103,41 @@ void DdeServer::OnConversationMessage(HWND self, UINT message, WPARAM wParam, LP
         return;
     }
     switch (message) {
-    case WM_DDE_ADVISE: OnAdvise(self, c, lParam); break;
-    case WM_DDE_UNADVISE: OnUnadvise(self, c, lParam); break;
-    case WM_DDE_REQUEST: OnRequest(self, c, lParam); break;
-    case WM_DDE_ACK: OnAck(c, lParam); break;
-    case WM_DDE_POKE: {
-        UINT_PTR data = 0;
-        UINT_PTR item = 0;
-        UnpackDDElParam(WM_DDE_POKE, lParam, &data, &item);
-        // A negative ACK leaves the poked data to the client.
-        if (!PostAck(self, c.client, WM_DDE_POKE, lParam, kAckNegative, item))
-            GlobalDeleteAtom(static_cast<ATOM>(item));
-        Event("poke refused", c.client);
-        break;
-    }
-    case WM_DDE_EXECUTE:
-        PostAck(self, c.client, WM_DDE_EXECUTE, 0, kAckNegative, static_cast<UINT_PTR>(lParam));
-        Event("execute refused", c.client);
-        break;
-    default: ReleaseUnanswered(message, lParam); break;
+        case WM_DDE_ADVISE:
+            OnAdvise(self, c, lParam);
+            break;
+        case WM_DDE_UNADVISE:
+            OnUnadvise(self, c, lParam);
+            break;
+        case WM_DDE_REQUEST:
+            OnRequest(self, c, lParam);
+            break;
+        case WM_DDE_ACK:
+            OnAck(c, lParam);
+            break;
+        case WM_DDE_POKE: {
+            UINT_PTR data = 0;
+            UINT_PTR item = 0;
+            UnpackDDElParam(WM_DDE_POKE, lParam, &data, &item);
+            // A negative ACK leaves the poked data to the client.
+            if (!PostAck(self, c.client, WM_DDE_POKE, lParam, kAckNegative, item)) {
+                GlobalDeleteAtom(static_cast<ATOM>(item));
+            }
+            Event("poke refused", c.client);
+            break;
+        }
+        case WM_DDE_EXECUTE:
+            PostAck(self, c.client, WM_DDE_EXECUTE, 0, kAckNegative, static_cast<UINT_PTR>(lParam));
+            Event("execute refused", c.client);
+            break;
+        default:
+            ReleaseUnanswered(message, lParam);
+            break;
     }
 }
 
-void DdeServer::OnAdvise(HWND self, Conversation& c, LPARAM lParam) {
+void DdeServer::OnAdvise(HWND self, Conversation& c, LPARAM lParam)
+{
     UINT_PTR optionsHandle = 0;
     UINT_PTR itemValue = 0;
     UnpackDDElParam(WM_DDE_ADVISE, lParam, &optionsHandle, &itemValue);
@@ -127,12 +157,18 @@ void DdeServer::OnAdvise(HWND self, Conversation& c, LPARAM lParam) {
         GlobalUnlock(options);
     }
     std::string refusal;
-    if (item != item_) refusal = "advise rejected item";
-    else if (!readable || wanted.cfFormat != CF_TEXT) refusal = "advise rejected format";
-    else if (adviseMode_ == AdviseMode::Nack) refusal = "advise nack";
+    if (item != item_) {
+        refusal = "advise rejected item";
+    } else if (!readable || wanted.cfFormat != CF_TEXT) {
+        refusal = "advise rejected format";
+    } else if (adviseMode_ == AdviseMode::Nack) {
+        refusal = "advise nack";
+    }
     if (!refusal.empty()) {
         // On a negative ACK the client keeps and frees its options.
-        if (!PostAck(self, c.client, WM_DDE_ADVISE, lParam, kAckNegative, item)) GlobalDeleteAtom(item);
+        if (!PostAck(self, c.client, WM_DDE_ADVISE, lParam, kAckNegative, item)) {
+            GlobalDeleteAtom(item);
+        }
         log_.Line(refusal + " " + HandleText(c.client));
         return;
     }
@@ -140,24 +176,33 @@ void DdeServer::OnAdvise(HWND self, Conversation& c, LPARAM lParam) {
     c.warm = wanted.fDeferUpd != 0;
     c.ackRequested = wanted.fAckReq != 0;
     GlobalFree(options);
-    if (!PostAck(self, c.client, WM_DDE_ADVISE, lParam, kAckPositive, item)) GlobalDeleteAtom(item);
+    if (!PostAck(self, c.client, WM_DDE_ADVISE, lParam, kAckPositive, item)) {
+        GlobalDeleteAtom(item);
+    }
     Event("advise ok", c.client);
 }
 
-void DdeServer::OnUnadvise(HWND self, Conversation& c, LPARAM lParam) {
+void DdeServer::OnUnadvise(HWND self, Conversation& c, LPARAM lParam)
+{
     const ATOM item = HighWord(lParam);
     const bool ours = (item == 0 || item == item_) && c.advised;
-    if (ours) c.advised = false;
-    if (!PostAck(self, c.client, WM_DDE_UNADVISE, 0, ours ? kAckPositive : kAckNegative, item) && item)
+    if (ours) {
+        c.advised = false;
+    }
+    if (!PostAck(self, c.client, WM_DDE_UNADVISE, 0, ours ? kAckPositive : kAckNegative, item) && item) {
         GlobalDeleteAtom(item);
+    }
     Event(ours ? "unadvise" : "unadvise refused", c.client);
 }
 
-void DdeServer::OnRequest(HWND self, Conversation& c, LPARAM lParam) {
+void DdeServer::OnRequest(HWND self, Conversation& c, LPARAM lParam)
+{
     const WORD format = LowWord(lParam);
     const ATOM item = HighWord(lParam);
     if (item != item_ || format != CF_TEXT) {
-        if (!PostAck(self, c.client, WM_DDE_REQUEST, 0, kAckNegative, item) && item) GlobalDeleteAtom(item);
+        if (!PostAck(self, c.client, WM_DDE_REQUEST, 0, kAckNegative, item) && item) {
+            GlobalDeleteAtom(item);
+        }
         Event("request refused", c.client);
         return;
     }
@@ -165,22 +210,28 @@ void DdeServer::OnRequest(HWND self, Conversation& c, LPARAM lParam) {
     Event("request answered", c.client);
 }
 
-void DdeServer::OnAck(Conversation& c, LPARAM lParam) {
+void DdeServer::OnAck(Conversation& c, LPARAM lParam)
+{
     UINT_PTR status = 0;
     UINT_PTR item = 0;
     UnpackDDElParam(WM_DDE_ACK, lParam, &status, &item);
     FreeDDElParam(WM_DDE_ACK, lParam);
-    if (item) GlobalDeleteAtom(static_cast<ATOM>(item));
+    if (item) {
+        GlobalDeleteAtom(static_cast<ATOM>(item));
+    }
     const bool positive = (status & kAckPositive) != 0;
     if (!c.unacknowledged.empty()) {
         // Refused, the block comes back to us; taken, only the receiver's copy is used under Wine.
-        if (c.unacknowledged.front() && (!positive || CopiedOnPost(c.client))) GlobalFree(c.unacknowledged.front());
+        if (c.unacknowledged.front() && (!positive || CopiedOnPost(c.client))) {
+            GlobalFree(c.unacknowledged.front());
+        }
         c.unacknowledged.pop_front();
     }
     Event(positive ? "data ack ok" : "data ack nack", c.client);
 }
 
-void DdeServer::OnTerminate(HWND self, Conversation& c) {
+void DdeServer::OnTerminate(HWND self, Conversation& c)
+{
     if (c.terminating) {
         Event("terminate reply", c.client);
     } else {
@@ -190,43 +241,67 @@ void DdeServer::OnTerminate(HWND self, Conversation& c) {
     Close(self);
 }
 
-bool DdeServer::SendValue(HWND self, Conversation& c, ATOM item, bool response) {
+bool DdeServer::SendValue(HWND self, Conversation& c, ATOM item, bool response)
+{
     const bool ack = !response && c.ackRequested;
     HGLOBAL posted = nullptr;
-    if (!PostData(self, c.client, item, value_, format_, response, ack, !response && c.warm, &posted)) return false;
-    if (ack) c.unacknowledged.push_back(posted);
+    if (!PostData(self, c.client, item, value_, format_, response, ack, !response && c.warm, &posted)) {
+        return false;
+    }
+    if (ack) {
+        c.unacknowledged.push_back(posted);
+    }
     return true;
 }
 
-void DdeServer::SetValue(std::string bytes, bool report) {
+void DdeServer::SetValue(std::string bytes, bool report)
+{
     value_ = std::move(bytes);
     const int sent = SendToAdvised();
-    if (report) log_.Line("data sent " + std::to_string(sent) + " clients");
+    if (report) {
+        log_.Line("data sent " + std::to_string(sent) + " clients");
+    }
 }
 
-void DdeServer::Resend() { SendToAdvised(); }
+void DdeServer::Resend()
+{
+    SendToAdvised();
+}
 
-int DdeServer::SendToAdvised() {
+int DdeServer::SendToAdvised()
+{
     int sent = 0;
     for (auto& [self, c] : conversations_) {
-        if (!c.advised || c.terminating) continue;
-        if (SendValue(self, c, GlobalAddAtomW(kItem), false)) ++sent;
+        if (!c.advised || c.terminating) {
+            continue;
+        }
+        if (SendValue(self, c, GlobalAddAtomW(kItem), false)) {
+            ++sent;
+        }
     }
     return sent;
 }
 
-void DdeServer::SendRaw(const std::string& block, bool nullBlock) {
+void DdeServer::SendRaw(const std::string& block, bool nullBlock)
+{
     int sent = 0;
     for (auto& [self, c] : conversations_) {
-        if (!c.advised || c.terminating) continue;
-        if (PostRawData(self, c.client, GlobalAddAtomW(kItem), block, nullBlock)) ++sent;
+        if (!c.advised || c.terminating) {
+            continue;
+        }
+        if (PostRawData(self, c.client, GlobalAddAtomW(kItem), block, nullBlock)) {
+            ++sent;
+        }
     }
     log_.Line("data sent " + std::to_string(sent) + " clients");
 }
 
-std::size_t DdeServer::TerminateAll() {
+std::size_t DdeServer::TerminateAll()
+{
     for (auto& [self, c] : conversations_) {
-        if (c.terminating) continue;
+        if (c.terminating) {
+            continue;
+        }
         c.terminating = true;
         PostMessageW(c.client, WM_DDE_TERMINATE, AsWParam(self), 0);
         Event("terminate sent", c.client);
@@ -234,24 +309,33 @@ std::size_t DdeServer::TerminateAll() {
     return AwaitingTerminateReply();
 }
 
-std::size_t DdeServer::AwaitingTerminateReply() const {
+std::size_t DdeServer::AwaitingTerminateReply() const
+{
     std::size_t n = 0;
-    for (const auto& entry : conversations_)
-        if (entry.second.terminating) ++n;
+    for (const auto& entry : conversations_) {
+        if (entry.second.terminating) {
+            ++n;
+        }
+    }
     return n;
 }
 
-void DdeServer::DropUnanswered() {
+void DdeServer::DropUnanswered()
+{
     std::vector<HWND> dropped;
-    for (const auto& [self, c] : conversations_)
-        if (c.terminating) dropped.push_back(self);
+    for (const auto& [self, c] : conversations_) {
+        if (c.terminating) {
+            dropped.push_back(self);
+        }
+    }
     for (HWND self : dropped) {
         Event("terminate timeout", conversations_[self].client);
         Close(self);
     }
 }
 
-void DdeServer::Close(HWND self) {
+void DdeServer::Close(HWND self)
+{
     conversations_.erase(self);
     DestroyWindow(self);
     ConversationClosed();

@@ -5,6 +5,7 @@
 // XTYP_ADVREQ and XTYP_REQUEST answered with a CF_TEXT data handle, DdePostAdvise at
 // every change and DdeUninitialize at the end. DDEML owns the windows and the messages.
 #include <windows.h>
+
 #include <ddeml.h>
 
 #include <map>

@@ -27,7 +27,8 @@ struct ScriptLine {
 };
 
 // Reads and checks the whole script file before anything is served.
-bool LoadScript(const std::string& path, bool ddeml, std::vector<ScriptLine>& lines) {
+bool LoadScript(const std::string& path, bool ddeml, std::vector<ScriptLine>& lines)
+{
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         std::fprintf(stderr, "satpc32-standin: cannot read script %s\n", path.c_str());
@@ -40,14 +41,19 @@ bool LoadScript(const std::string& path, bool ddeml, std::vector<ScriptLine>& li
             std::fprintf(stderr, "satpc32-standin: %s line %d: %s\n", path.c_str(), number, parsed.error.c_str());
             return false;
         }
-        if (parsed.command.kind != standin::CommandKind::Nothing) lines.push_back({text, std::move(parsed.command)});
+        if (parsed.command.kind != standin::CommandKind::Nothing) {
+            lines.push_back({text, std::move(parsed.command)});
+        }
     }
     return true;
 }
 
-int Serve(const standin::Options& options) {
+int Serve(const standin::Options& options)
+{
     std::vector<ScriptLine> script;
-    if (!options.scriptPath.empty() && !LoadScript(options.scriptPath, options.ddeml, script)) return kExitUsage;
+    if (!options.scriptPath.empty() && !LoadScript(options.scriptPath, options.ddeml, script)) {
+        return kExitUsage;
+    }
 
     standin::EventLog log;
     if (!options.logPath.empty() && !log.OpenFile(options.logPath)) {
@@ -56,8 +62,11 @@ int Serve(const standin::Options& options) {
     }
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     std::unique_ptr<standin::TrackerServer> server;
-    if (options.ddeml) server = std::make_unique<standin::DdemlServer>(log);
-    else server = std::make_unique<standin::DdeServer>(log);
+    if (options.ddeml) {
+        server = std::make_unique<standin::DdemlServer>(log);
+    } else {
+        server = std::make_unique<standin::DdeServer>(log);
+    }
     standin::ScriptPlayer player(*server, log, options.exitAtEnd, options.ddeml);
     if (!server->Start(instance) || !player.MakeWindow(instance)) {
         std::fprintf(stderr, "satpc32-standin: cannot create the DDE windows (error %lu)\n", GetLastError());
@@ -66,9 +75,13 @@ int Serve(const standin::Options& options) {
     log.Line("ready");
 
     if (options.scriptPath.empty()) {
-        if (!standin::StartStdinReader(player.Window())) return kExitStartFailed;
+        if (!standin::StartStdinReader(player.Window())) {
+            return kExitStartFailed;
+        }
     } else {
-        for (ScriptLine& line : script) player.AddCommand(std::move(line.text), std::move(line.command));
+        for (ScriptLine& line : script) {
+            player.AddCommand(std::move(line.text), std::move(line.command));
+        }
         player.EndOfInput();
     }
 
@@ -82,7 +95,8 @@ int Serve(const standin::Options& options) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const std::vector<std::string> args(argv + 1, argv + argc);
     const standin::ParsedOptions parsed = standin::ParseOptions(args);
     if (!parsed.ok) {

@@ -7,68 +7,108 @@ namespace {
 
 constexpr unsigned kMaxMilliseconds = 3'600'000;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+std::string_view Trim(std::string_view s)
+{
+    while (!s.empty() && IsBlank(s.front())) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && IsBlank(s.back())) {
+        s.remove_suffix(1);
+    }
     return s;
 }
 
-bool ParseUnsigned(std::string_view text, unsigned max, unsigned& value) {
-    if (text.empty()) return false;
+bool ParseUnsigned(std::string_view text, unsigned max, unsigned& value)
+{
+    if (text.empty()) {
+        return false;
+    }
     const auto* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
     return ec == std::errc{} && ptr == end && value <= max;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
     return -1;
 }
 
-ParsedLine Fail(std::string message) { return {false, {}, std::move(message)}; }
-ParsedLine Done(Command command) { return {true, std::move(command), {}}; }
+ParsedLine Fail(std::string message)
+{
+    return {false, {}, std::move(message)};
+}
+ParsedLine Done(Command command)
+{
+    return {true, std::move(command), {}};
+}
 
 // CR, LF and backslash written as \r, \n and \\; any other backslash is an error.
-bool Unescape(std::string_view text, std::string& out) {
+bool Unescape(std::string_view text, std::string& out)
+{
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\\') {
             out.push_back(text[i]);
             continue;
         }
-        if (++i == text.size()) return false;
+        if (++i == text.size()) {
+            return false;
+        }
         switch (text[i]) {
-        case 'r': out.push_back('\r'); break;
-        case 'n': out.push_back('\n'); break;
-        case '\\': out.push_back('\\'); break;
-        default: return false;
+            case 'r':
+                out.push_back('\r');
+                break;
+            case 'n':
+                out.push_back('\n');
+                break;
+            case '\\':
+                out.push_back('\\');
+                break;
+            default:
+                return false;
         }
     }
     return true;
 }
 
-ParsedLine ParseWords(std::string_view word, std::string_view arg, std::string_view rawRest) {
+ParsedLine ParseWords(std::string_view word, std::string_view arg, std::string_view rawRest)
+{
     Command c;
     if (word == "set") {
         c.kind = CommandKind::Set;
-        if (!Unescape(rawRest, c.payload)) return Fail("set: a backslash must start \\r, \\n or \\\\");
+        if (!Unescape(rawRest, c.payload)) {
+            return Fail("set: a backslash must start \\r, \\n or \\\\");
+        }
         c.payload.push_back('\0');
         return Done(std::move(c));
     }
     if (word == "sethex") {
         c.kind = CommandKind::SetHex;
-        if (!DecodeHex(arg, c.payload)) return Fail("sethex wants pairs of hex digits");
+        if (!DecodeHex(arg, c.payload)) {
+            return Fail("sethex wants pairs of hex digits");
+        }
         return Done(std::move(c));
     }
     if (word == "setfill") {
         c.kind = CommandKind::SetFill;
         const std::size_t blank = arg.find_first_of(" \t");
         unsigned size = 0;
-        if (!ParseUnsigned(arg.substr(0, blank), kMaxFillBytes, size))
+        if (!ParseUnsigned(arg.substr(0, blank), kMaxFillBytes, size)) {
             return Fail("setfill wants a length in bytes (0 to 16777216) and a text");
+        }
         // The text after the one blank that follows the length, untouched.
         const std::string_view lengthWord = arg.substr(0, blank);
         const std::size_t textStart =
@@ -82,12 +122,16 @@ ParsedLine ParseWords(std::string_view word, std::string_view arg, std::string_v
     if (word == "storm") {
         c.kind = CommandKind::Storm;
         const std::size_t firstBlank = arg.find_first_of(" \t");
-        const std::string_view rest = firstBlank == std::string_view::npos ? std::string_view{} : Trim(arg.substr(firstBlank));
+        const std::string_view rest =
+            firstBlank == std::string_view::npos ? std::string_view{} : Trim(arg.substr(firstBlank));
         const std::size_t secondBlank = rest.find_first_of(" \t");
         if (!ParseUnsigned(arg.substr(0, firstBlank), kMaxMilliseconds, c.milliseconds) ||
-            !ParseUnsigned(rest.substr(0, secondBlank), kMaxStormRate, c.count) || c.count == 0)
+            !ParseUnsigned(rest.substr(0, secondBlank), kMaxStormRate, c.count) || c.count == 0) {
             return Fail("storm wants milliseconds (0 to 3600000), changes per second (1 to 1000000) and a text");
-        if (secondBlank != std::string_view::npos) c.payload.assign(Trim(rest.substr(secondBlank)));
+        }
+        if (secondBlank != std::string_view::npos) {
+            c.payload.assign(Trim(rest.substr(secondBlank)));
+        }
         return Done(std::move(c));
     }
     if (word == "rawdata") {
@@ -96,41 +140,59 @@ ParsedLine ParseWords(std::string_view word, std::string_view arg, std::string_v
             c.nullBlock = true;
             return Done(std::move(c));
         }
-        if (!DecodeHex(arg, c.payload)) return Fail("rawdata wants pairs of hex digits or null");
+        if (!DecodeHex(arg, c.payload)) {
+            return Fail("rawdata wants pairs of hex digits or null");
+        }
         return Done(std::move(c));
     }
     if (word == "wait" || word == "hang" || word == "repeat") {
         c.kind = word == "wait" ? CommandKind::Wait : word == "hang" ? CommandKind::Hang : CommandKind::Repeat;
-        if (!ParseUnsigned(arg, kMaxMilliseconds, c.milliseconds))
+        if (!ParseUnsigned(arg, kMaxMilliseconds, c.milliseconds)) {
             return Fail(std::string(word) + " wants milliseconds (0 to 3600000)");
+        }
         return Done(std::move(c));
     }
     if (word == "refuse") {
         c.kind = CommandKind::Refuse;
-        if (arg != "on" && arg != "off") return Fail("refuse wants on or off");
+        if (arg != "on" && arg != "off") {
+            return Fail("refuse wants on or off");
+        }
         c.refuse = arg == "on";
         return Done(std::move(c));
     }
     if (word == "advise") {
         c.kind = CommandKind::Advise;
-        if (arg == "ok") c.advise = AdviseMode::Ok;
-        else if (arg == "nack") c.advise = AdviseMode::Nack;
-        else if (arg == "ignore") c.advise = AdviseMode::Ignore;
-        else return Fail("advise wants ok, nack or ignore");
+        if (arg == "ok") {
+            c.advise = AdviseMode::Ok;
+        } else if (arg == "nack") {
+            c.advise = AdviseMode::Nack;
+        } else if (arg == "ignore") {
+            c.advise = AdviseMode::Ignore;
+        } else {
+            return Fail("advise wants ok, nack or ignore");
+        }
         return Done(std::move(c));
     }
     if (word == "format") {
         c.kind = CommandKind::Format;
-        if (arg == "text") c.format = kTextFormat;
-        else if (!ParseUnsigned(arg, 0xFFFF, c.format) || c.format == 0)
+        if (arg == "text") {
+            c.format = kTextFormat;
+        } else if (!ParseUnsigned(arg, 0xFFFF, c.format) || c.format == 0) {
             return Fail("format wants text or a clipboard format number (1 to 65535)");
+        }
         return Done(std::move(c));
     }
-    const struct { std::string_view name; CommandKind kind; } bare[] = {
-        {"terminate", CommandKind::Terminate}, {"exit", CommandKind::Exit}, {"quit", CommandKind::Quit}};
+    const struct {
+        std::string_view name;
+        CommandKind kind;
+    } bare[] = {{"terminate", CommandKind::Terminate}, {"exit", CommandKind::Exit}, {"quit", CommandKind::Quit}};
     for (const auto& b : bare) {
-        if (word != b.name) continue;
-        if (!arg.empty()) return Fail(std::string(word) + " takes no argument");
+        if (word != b.name) {
+            continue;
+        }
+        if (!arg.empty()) {
+            return Fail(std::string(word) + " takes no argument");
+        }
         c.kind = b.kind;
         return Done(std::move(c));
     }
@@ -138,20 +200,27 @@ ParsedLine ParseWords(std::string_view word, std::string_view arg, std::string_v
 }
 
 // Why a server built on DDEML cannot do what `command` asks, or "" when it can.
-std::string DdemlRefusal(const Command& command) {
+std::string DdemlRefusal(const Command& command)
+{
     switch (command.kind) {
-    case CommandKind::RawData: return "rawdata: DDEML builds every DATA message itself";
-    case CommandKind::Format: return "format: DDEML answers only in the format the client asked for";
-    case CommandKind::Advise:
-        if (command.advise == AdviseMode::Ignore) return "advise ignore: DDEML answers every WM_DDE_ADVISE";
-        return {};
-    default: return {};
+        case CommandKind::RawData:
+            return "rawdata: DDEML builds every DATA message itself";
+        case CommandKind::Format:
+            return "format: DDEML answers only in the format the client asked for";
+        case CommandKind::Advise:
+            if (command.advise == AdviseMode::Ignore) {
+                return "advise ignore: DDEML answers every WM_DDE_ADVISE";
+            }
+            return {};
+        default:
+            return {};
     }
 }
 
 }  // namespace
 
-std::string StormText(const std::string& text, unsigned long long n) {
+std::string StormText(const std::string& text, unsigned long long n)
+{
     std::string item = text;
     item.push_back(' ');
     item += std::to_string(n);
@@ -159,25 +228,38 @@ std::string StormText(const std::string& text, unsigned long long n) {
     return item;
 }
 
-bool DecodeHex(std::string_view hex, std::string& bytes) {
+bool DecodeHex(std::string_view hex, std::string& bytes)
+{
     bytes.clear();
     std::size_t i = 0;
     while (i < hex.size()) {
-        if (IsBlank(hex[i])) { ++i; continue; }
-        if (i + 1 >= hex.size()) return false;
+        if (IsBlank(hex[i])) {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= hex.size()) {
+            return false;
+        }
         const int high = HexDigit(hex[i]);
         const int low = HexDigit(hex[i + 1]);
-        if (high < 0 || low < 0) return false;
+        if (high < 0 || low < 0) {
+            return false;
+        }
         bytes.push_back(static_cast<char>(high * 16 + low));
         i += 2;
     }
     return true;
 }
 
-ParsedLine ParseCommand(std::string_view line, bool ddeml) {
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+ParsedLine ParseCommand(std::string_view line, bool ddeml)
+{
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
     const std::string_view body = Trim(line);
-    if (body.empty() || body.front() == '#') return Done({});
+    if (body.empty() || body.front() == '#') {
+        return Done({});
+    }
 
     const std::size_t wordEnd = body.find_first_of(" \t");
     const std::string_view word = body.substr(0, wordEnd);
@@ -191,7 +273,9 @@ ParsedLine ParseCommand(std::string_view line, bool ddeml) {
     ParsedLine parsed = ParseWords(word, arg, rawRest);
     if (parsed.ok && ddeml) {
         std::string refusal = DdemlRefusal(parsed.command);
-        if (!refusal.empty()) return Fail(std::move(refusal) + " (not with --ddeml)");
+        if (!refusal.empty()) {
+            return Fail(std::move(refusal) + " (not with --ddeml)");
+        }
     }
     return parsed;
 }

@@ -6,7 +6,21 @@
 namespace standin {
 
 enum class CommandKind {
-    Nothing, Set, SetHex, Wait, Terminate, Exit, Quit, Refuse, Advise, Hang, Format, SetFill, Storm, RawData, Repeat
+    Nothing,
+    Set,
+    SetHex,
+    Wait,
+    Terminate,
+    Exit,
+    Quit,
+    Refuse,
+    Advise,
+    Hang,
+    Format,
+    SetFill,
+    Storm,
+    RawData,
+    Repeat
 };
 enum class AdviseMode { Ok, Nack, Ignore };
 
@@ -24,7 +38,7 @@ struct Command {
                                               // RawData: the whole data block
     unsigned milliseconds = 0;                // Wait, Hang, Storm; Repeat: the period, 0 = stop
     unsigned count = 0;                       // Storm: changes per second
-    bool nullBlock = false;                  // RawData: a DATA message without a data handle
+    bool nullBlock = false;                   // RawData: a DATA message without a data handle
     bool refuse = false;                      // Refuse
     AdviseMode advise = AdviseMode::Ok;       // Advise
     unsigned format = kTextFormat;            // Format: clipboard format of DATA messages

@@ -18,68 +18,81 @@ constexpr UINT_PTR kRepeatTimer = 4;
 }  // namespace
 
 ScriptPlayer::ScriptPlayer(TrackerServer& server, EventLog& log, bool exitAtEnd, bool ddeml)
-    : server_(server), log_(log), exitAtEnd_(exitAtEnd), ddeml_(ddeml) {
+    : server_(server), log_(log), exitAtEnd_(exitAtEnd), ddeml_(ddeml)
+{
     server_.OnConversationClosed([this] { OnTerminateProgress(); });
 }
 
-bool ScriptPlayer::MakeWindow(HINSTANCE instance) {
+bool ScriptPlayer::MakeWindow(HINSTANCE instance)
+{
     window_ = korvane::win32::CreateOwnedWindow(*this, instance, {.className = kPlayerClass});
     return window_ != nullptr;
 }
 
-LRESULT ScriptPlayer::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ScriptPlayer::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     switch (message) {
-    case kScriptLineMessage: {
-        auto* line = reinterpret_cast<std::string*>(lParam);
-        AddInputLine(*line);
-        delete line;
-        return 0;
-    }
-    case kScriptEndMessage:
-        EndOfInput();
-        return 0;
-    case WM_TIMER:
-        if (wParam == kRepeatTimer) {
-            if (state_ != State::Done) server_.Resend();
+        case kScriptLineMessage: {
+            auto* line = reinterpret_cast<std::string*>(lParam);
+            AddInputLine(*line);
+            delete line;
             return 0;
         }
-        KillTimer(window, wParam);
-        if (wParam == kWaitTimer && state_ == State::Waiting) {
-            state_ = State::Running;
-            Run();
-        } else if (wParam == kStormTimer && state_ == State::Storming) {
-            StormStep();
-        } else if (wParam == kTerminateTimer && state_ == State::Terminating) {
-            FinishTerminate();
-        }
-        return 0;
-    default:
-        return DefWindowProcA(window, message, wParam, lParam);
+        case kScriptEndMessage:
+            EndOfInput();
+            return 0;
+        case WM_TIMER:
+            if (wParam == kRepeatTimer) {
+                if (state_ != State::Done) {
+                    server_.Resend();
+                }
+                return 0;
+            }
+            KillTimer(window, wParam);
+            if (wParam == kWaitTimer && state_ == State::Waiting) {
+                state_ = State::Running;
+                Run();
+            } else if (wParam == kStormTimer && state_ == State::Storming) {
+                StormStep();
+            } else if (wParam == kTerminateTimer && state_ == State::Terminating) {
+                FinishTerminate();
+            }
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
-void ScriptPlayer::AddInputLine(const std::string& line) {
+void ScriptPlayer::AddInputLine(const std::string& line)
+{
     ParsedLine parsed = ParseCommand(line, ddeml_);
     if (!parsed.ok) {
         log_.Line("error " + parsed.error + ": " + line);
         return;
     }
-    if (parsed.command.kind == CommandKind::Nothing) return;
+    if (parsed.command.kind == CommandKind::Nothing) {
+        return;
+    }
     AddCommand(line, std::move(parsed.command));
 }
 
-void ScriptPlayer::AddCommand(std::string line, Command command) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+void ScriptPlayer::AddCommand(std::string line, Command command)
+{
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
     pending_.push_back({std::move(line), std::move(command)});
     Run();
 }
 
-void ScriptPlayer::EndOfInput() {
+void ScriptPlayer::EndOfInput()
+{
     inputEnded_ = true;
     Run();
 }
 
-void ScriptPlayer::Run() {
+void ScriptPlayer::Run()
+{
     while (state_ == State::Running && !pending_.empty()) {
         const Pending next = std::move(pending_.front());
         pending_.pop_front();
@@ -88,50 +101,74 @@ void ScriptPlayer::Run() {
     if (state_ == State::Running && pending_.empty() && inputEnded_ && !endReported_) {
         endReported_ = true;
         log_.Line("script end");
-        if (exitAtEnd_) BeginTerminate(true);
+        if (exitAtEnd_) {
+            BeginTerminate(true);
+        }
     }
 }
 
-void ScriptPlayer::Execute(const Pending& p) {
+void ScriptPlayer::Execute(const Pending& p)
+{
     const Command& c = p.command;
     log_.Line("command " + p.line);
     switch (c.kind) {
-    case CommandKind::Nothing: break;
-    case CommandKind::Set:
-    case CommandKind::SetHex: server_.SetValue(c.payload); break;
-    case CommandKind::Wait:
-        state_ = State::Waiting;
-        SetTimer(window_, kWaitTimer, c.milliseconds, nullptr);
-        break;
-    case CommandKind::Terminate: BeginTerminate(false); break;
-    case CommandKind::Exit:
-        // As if the tracker crashed: no conversation is ended, no window is cleaned up.
-        std::fflush(nullptr);
-        TerminateProcess(GetCurrentProcess(), 0);
-        break;
-    case CommandKind::Quit: BeginTerminate(true); break;
-    case CommandKind::Refuse: server_.SetRefuse(c.refuse); break;
-    case CommandKind::Advise: server_.SetAdviseMode(c.advise); break;
-    case CommandKind::Hang:
-        Sleep(c.milliseconds);
-        log_.Line("hang over");
-        break;
-    case CommandKind::Format: server_.SetFormat(c.format); break;
-    case CommandKind::SetFill: server_.SetValue(c.payload); break;
-    case CommandKind::RawData: server_.SendRaw(c.payload, c.nullBlock); break;
-    case CommandKind::Repeat:
-        if (c.milliseconds == 0) KillTimer(window_, kRepeatTimer);
-        else SetTimer(window_, kRepeatTimer, c.milliseconds, nullptr);
-        break;
-    case CommandKind::Storm:
-        storm_ = Storm{c.payload, c.milliseconds, c.count, GetTickCount64(), 0};
-        state_ = State::Storming;
-        StormStep();
-        break;
+        case CommandKind::Nothing:
+            break;
+        case CommandKind::Set:
+        case CommandKind::SetHex:
+            server_.SetValue(c.payload);
+            break;
+        case CommandKind::Wait:
+            state_ = State::Waiting;
+            SetTimer(window_, kWaitTimer, c.milliseconds, nullptr);
+            break;
+        case CommandKind::Terminate:
+            BeginTerminate(false);
+            break;
+        case CommandKind::Exit:
+            // As if the tracker crashed: no conversation is ended, no window is cleaned up.
+            std::fflush(nullptr);
+            TerminateProcess(GetCurrentProcess(), 0);
+            break;
+        case CommandKind::Quit:
+            BeginTerminate(true);
+            break;
+        case CommandKind::Refuse:
+            server_.SetRefuse(c.refuse);
+            break;
+        case CommandKind::Advise:
+            server_.SetAdviseMode(c.advise);
+            break;
+        case CommandKind::Hang:
+            Sleep(c.milliseconds);
+            log_.Line("hang over");
+            break;
+        case CommandKind::Format:
+            server_.SetFormat(c.format);
+            break;
+        case CommandKind::SetFill:
+            server_.SetValue(c.payload);
+            break;
+        case CommandKind::RawData:
+            server_.SendRaw(c.payload, c.nullBlock);
+            break;
+        case CommandKind::Repeat:
+            if (c.milliseconds == 0) {
+                KillTimer(window_, kRepeatTimer);
+            } else {
+                SetTimer(window_, kRepeatTimer, c.milliseconds, nullptr);
+            }
+            break;
+        case CommandKind::Storm:
+            storm_ = Storm{c.payload, c.milliseconds, c.count, GetTickCount64(), 0};
+            state_ = State::Storming;
+            StormStep();
+            break;
     }
 }
 
-void ScriptPlayer::StormStep() {
+void ScriptPlayer::StormStep()
+{
     // Sends every change that is due by now at the storm's rate, a bounded batch at a time;
     // the timer brings the next batch, and DDE messages are served in between.
     const ULONGLONG elapsed = GetTickCount64() - storm_.started;
@@ -152,7 +189,8 @@ void ScriptPlayer::StormStep() {
     Run();
 }
 
-void ScriptPlayer::BeginTerminate(bool thenQuit) {
+void ScriptPlayer::BeginTerminate(bool thenQuit)
+{
     quitAfterTerminate_ = thenQuit;
     state_ = State::Terminating;
     if (server_.TerminateAll() == 0) {
@@ -162,11 +200,15 @@ void ScriptPlayer::BeginTerminate(bool thenQuit) {
     SetTimer(window_, kTerminateTimer, kTerminateReplyMs, nullptr);
 }
 
-void ScriptPlayer::OnTerminateProgress() {
-    if (state_ == State::Terminating && server_.AwaitingTerminateReply() == 0) FinishTerminate();
+void ScriptPlayer::OnTerminateProgress()
+{
+    if (state_ == State::Terminating && server_.AwaitingTerminateReply() == 0) {
+        FinishTerminate();
+    }
 }
 
-void ScriptPlayer::FinishTerminate() {
+void ScriptPlayer::FinishTerminate()
+{
     state_ = State::Running;  // first, so that the drops below do not come back here
     KillTimer(window_, kTerminateTimer);
     server_.DropUnanswered();
@@ -178,7 +220,8 @@ void ScriptPlayer::FinishTerminate() {
     Run();
 }
 
-void ScriptPlayer::Quit() {
+void ScriptPlayer::Quit()
+{
     state_ = State::Done;
     KillTimer(window_, kRepeatTimer);
     log_.Line("exiting");

@@ -2,7 +2,8 @@
 
 namespace standin {
 
-ParsedOptions ParseOptions(const std::vector<std::string>& args) {
+ParsedOptions ParseOptions(const std::vector<std::string>& args)
+{
     ParsedOptions result;
     Options& o = result.options;
     for (std::size_t i = 0; i < args.size(); ++i) {

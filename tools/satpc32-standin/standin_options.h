@@ -9,7 +9,7 @@ struct Options {
     std::string scriptPath;  // empty: read the script from standard input
     std::string logPath;     // empty: events go to standard output only
     bool exitAtEnd = false;
-    bool ddeml = false;       // serve through DDEML instead of raw DDE messages
+    bool ddeml = false;  // serve through DDEML instead of raw DDE messages
     bool help = false;
 };
 

@@ -8,14 +8,18 @@
 namespace standin {
 namespace {
 
-void PostLine(HWND window, const std::string& line) {
+void PostLine(HWND window, const std::string& line)
+{
     auto* copy = new std::string(line);
-    if (!PostMessageW(window, kScriptLineMessage, 0, reinterpret_cast<LPARAM>(copy))) delete copy;
+    if (!PostMessageW(window, kScriptLineMessage, 0, reinterpret_cast<LPARAM>(copy))) {
+        delete copy;
+    }
 }
 
 // Raw ReadFile rather than the C runtime: a thread blocked inside the runtime's stdin
 // would hold the lock that exit() needs to flush the streams.
-void ReadLines(HWND window) {
+void ReadLines(HWND window)
+{
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     std::string line;
     char buffer[4096];
@@ -30,13 +34,16 @@ void ReadLines(HWND window) {
             }
         }
     }
-    if (!line.empty()) PostLine(window, line);
+    if (!line.empty()) {
+        PostLine(window, line);
+    }
     PostMessageW(window, kScriptEndMessage, 0, 0);
 }
 
 }  // namespace
 
-bool StartStdinReader(HWND playerWindow) {
+bool StartStdinReader(HWND playerWindow)
+{
     try {
         std::thread(ReadLines, playerWindow).detach();
         return true;

@@ -35,8 +35,11 @@ public:
     void OnConversationClosed(std::function<void()> callback) { closed_ = std::move(callback); }
 
 protected:
-    void ConversationClosed() {
-        if (closed_) closed_();
+    void ConversationClosed()
+    {
+        if (closed_) {
+            closed_();
+        }
     }
 
 private:

@@ -11,23 +11,34 @@ namespace {
 
 constexpr char kProbeClass[] = "SatPC32StandinProbeClient";
 
-LPARAM TwoWords(WORD low, WORD high) {
+LPARAM TwoWords(WORD low, WORD high)
+{
     return static_cast<LPARAM>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
 }
-WORD WordAt(LPARAM l, int shift) { return static_cast<WORD>((static_cast<ULONG_PTR>(l) >> shift) & 0xFFFF); }
+WORD WordAt(LPARAM l, int shift)
+{
+    return static_cast<WORD>((static_cast<ULONG_PTR>(l) >> shift) & 0xFFFF);
+}
 
 }  // namespace
 
-DdeProbeClient::DdeProbeClient() {
+DdeProbeClient::DdeProbeClient()
+{
     window_ = korvane::win32::CreateOwnedWindow(*this, GetModuleHandleW(nullptr), {.className = kProbeClass});
 }
 
-DdeProbeClient::~DdeProbeClient() {
-    if (server_) Terminate(500);
-    if (window_) DestroyWindow(window_);
+DdeProbeClient::~DdeProbeClient()
+{
+    if (server_) {
+        Terminate(500);
+    }
+    if (window_) {
+        DestroyWindow(window_);
+    }
 }
 
-LRESULT DdeProbeClient::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT DdeProbeClient::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     if (message >= WM_DDE_FIRST && message <= WM_DDE_LAST) {
         OnMessage(message, wParam, lParam);
         return 0;
@@ -35,21 +46,27 @@ LRESULT DdeProbeClient::HandleMessage(HWND window, UINT message, WPARAM wParam, 
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-bool DdeProbeClient::Connect(const std::wstring& service, const std::wstring& topic) {
+bool DdeProbeClient::Connect(const std::wstring& service, const std::wstring& topic)
+{
     const ATOM a = service.empty() ? ATOM{0} : GlobalAddAtomW(service.c_str());
     const ATOM t = topic.empty() ? ATOM{0} : GlobalAddAtomW(topic.c_str());
     initiating_ = true;
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(HWND_BROADCAST, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(window_), TwoWords(a, t),
-                        SMTO_NORMAL, 3000, &ignored);
+    SendMessageTimeoutW(HWND_BROADCAST, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(window_), TwoWords(a, t), SMTO_NORMAL,
+                        3000, &ignored);
     initiating_ = false;
-    if (a) GlobalDeleteAtom(a);
-    if (t) GlobalDeleteAtom(t);
+    if (a) {
+        GlobalDeleteAtom(a);
+    }
+    if (t) {
+        GlobalDeleteAtom(t);
+    }
     return server_ != nullptr;
 }
 
 std::optional<WORD> DdeProbeClient::Advise(const std::wstring& item, unsigned format, bool ackRequested,
-                                           DWORD timeoutMs) {
+                                           DWORD timeoutMs)
+{
     HGLOBAL options = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, sizeof(DDEADVISE));
     auto* o = static_cast<DDEADVISE*>(GlobalLock(options));
     o->reserved = 0;
@@ -61,72 +78,96 @@ std::optional<WORD> DdeProbeClient::Advise(const std::wstring& item, unsigned fo
     PostMessageW(server_, WM_DDE_ADVISE, reinterpret_cast<WPARAM>(window_),
                  PackDDElParam(WM_DDE_ADVISE, reinterpret_cast<UINT_PTR>(options), a));
     const std::optional<WORD> status = NextAck(timeoutMs);
-    if (status && !(*status & 0x8000)) GlobalFree(options);  // a refused advise leaves the options to us
+    if (status && !(*status & 0x8000)) {
+        GlobalFree(options);  // a refused advise leaves the options to us
+    }
     return status;
 }
 
-std::optional<WORD> DdeProbeClient::Unadvise(const std::wstring& item, DWORD timeoutMs) {
+std::optional<WORD> DdeProbeClient::Unadvise(const std::wstring& item, DWORD timeoutMs)
+{
     PostMessageW(server_, WM_DDE_UNADVISE, reinterpret_cast<WPARAM>(window_),
                  TwoWords(CF_TEXT, GlobalAddAtomW(item.c_str())));
     return NextAck(timeoutMs);
 }
 
-void DdeProbeClient::Request(const std::wstring& item, unsigned format) {
+void DdeProbeClient::Request(const std::wstring& item, unsigned format)
+{
     PostMessageW(server_, WM_DDE_REQUEST, reinterpret_cast<WPARAM>(window_),
                  TwoWords(static_cast<WORD>(format), GlobalAddAtomW(item.c_str())));
 }
 
-std::optional<WORD> DdeProbeClient::NextAck(DWORD timeoutMs) {
-    if (!PumpUntil([&] { return acks_.size() > acksSeen_; }, timeoutMs)) return std::nullopt;
+std::optional<WORD> DdeProbeClient::NextAck(DWORD timeoutMs)
+{
+    if (!PumpUntil([&] { return acks_.size() > acksSeen_; }, timeoutMs)) {
+        return std::nullopt;
+    }
     return acks_[acksSeen_++];
 }
 
-bool DdeProbeClient::Terminate(DWORD timeoutMs) {
-    if (!server_) return true;
+bool DdeProbeClient::Terminate(DWORD timeoutMs)
+{
+    if (!server_) {
+        return true;
+    }
     terminating_ = true;
     PostMessageW(server_, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window_), 0);
     return PumpUntil([&] { return server_ == nullptr; }, timeoutMs);
 }
 
-bool DdeProbeClient::WaitForData(std::size_t count, DWORD timeoutMs) {
+bool DdeProbeClient::WaitForData(std::size_t count, DWORD timeoutMs)
+{
     return PumpUntil([&] { return data_.size() >= count; }, timeoutMs);
 }
 
-void DdeProbeClient::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+void DdeProbeClient::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
     const HWND from = reinterpret_cast<HWND>(wParam);
     if (message == WM_DDE_ACK && initiating_) {
         // Keep the first server; a second one would get its conversation ended.
         GlobalDeleteAtom(WordAt(lParam, 0));
         GlobalDeleteAtom(WordAt(lParam, 16));
-        if (server_) PostMessageW(from, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window_), 0);
-        else server_ = from;
+        if (server_) {
+            PostMessageW(from, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window_), 0);
+        } else {
+            server_ = from;
+        }
         return;
     }
-    if (from != server_) return;
-    switch (message) {
-    case WM_DDE_ACK: {
-        UINT_PTR status = 0;
-        UINT_PTR item = 0;
-        UnpackDDElParam(WM_DDE_ACK, lParam, &status, &item);
-        FreeDDElParam(WM_DDE_ACK, lParam);
-        if (item) GlobalDeleteAtom(static_cast<ATOM>(item));
-        acks_.push_back(static_cast<WORD>(status));
-        break;
+    if (from != server_) {
+        return;
     }
-    case WM_DDE_DATA: OnData(lParam); break;
-    case WM_DDE_TERMINATE:
-        if (!terminating_) {
-            terminatedByServer_ = true;
-            if (answerTerminate_)
-                PostMessageW(server_, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window_), 0);
+    switch (message) {
+        case WM_DDE_ACK: {
+            UINT_PTR status = 0;
+            UINT_PTR item = 0;
+            UnpackDDElParam(WM_DDE_ACK, lParam, &status, &item);
+            FreeDDElParam(WM_DDE_ACK, lParam);
+            if (item) {
+                GlobalDeleteAtom(static_cast<ATOM>(item));
+            }
+            acks_.push_back(static_cast<WORD>(status));
+            break;
         }
-        server_ = nullptr;
-        break;
-    default: break;
+        case WM_DDE_DATA:
+            OnData(lParam);
+            break;
+        case WM_DDE_TERMINATE:
+            if (!terminating_) {
+                terminatedByServer_ = true;
+                if (answerTerminate_) {
+                    PostMessageW(server_, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window_), 0);
+                }
+            }
+            server_ = nullptr;
+            break;
+        default:
+            break;
     }
 }
 
-void DdeProbeClient::OnData(LPARAM lParam) {
+void DdeProbeClient::OnData(LPARAM lParam)
+{
     UINT_PTR handle = 0;
     UINT_PTR item = 0;
     UnpackDDElParam(WM_DDE_DATA, lParam, &handle, &item);
@@ -154,7 +195,9 @@ void DdeProbeClient::OnData(LPARAM lParam) {
         FreeDDElParam(WM_DDE_DATA, lParam);
         GlobalDeleteAtom(static_cast<ATOM>(item));
     }
-    if (release && data) GlobalFree(data);
+    if (release && data) {
+        GlobalFree(data);
+    }
 }
 
 }  // namespace standin_test

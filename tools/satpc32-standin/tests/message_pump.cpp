@@ -2,7 +2,8 @@
 
 namespace standin_test {
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, HANDLE extra) {
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, HANDLE extra)
+{
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
         MSG message;
@@ -10,9 +11,13 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, HANDLE extra)
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
-        if (done()) return true;
+        if (done()) {
+            return true;
+        }
         const ULONGLONG now = GetTickCount64();
-        if (now >= deadline) return false;
+        if (now >= deadline) {
+            return false;
+        }
         const DWORD left = static_cast<DWORD>(deadline - now);
         MsgWaitForMultipleObjects(extra ? 1 : 0, extra ? &extra : nullptr, FALSE, left < 20 ? left : 20, QS_ALLINPUT);
     }

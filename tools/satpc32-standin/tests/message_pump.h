@@ -10,6 +10,9 @@ namespace standin_test {
 // `extra` (optional) is a handle whose signal also wakes the wait.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, HANDLE extra = nullptr);
 
-inline void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }
+inline void PumpFor(DWORD ms)
+{
+    PumpUntil([] { return false; }, ms);
+}
 
 }  // namespace standin_test

@@ -1,5 +1,5 @@
-#include "help_text.h"
 #include "script_command.h"
+#include "help_text.h"
 #include "standin_options.h"
 
 #include <gtest/gtest.h>
@@ -9,11 +9,15 @@ using standin::ParseCommand;
 
 namespace {
 
-std::string TextOf(const char* s) { return std::string(s) + '\0'; }
+std::string TextOf(const char* s)
+{
+    return std::string(s) + '\0';
+}
 
 }  // namespace
 
-TEST(ScriptCommand, SetKeepsTheRestOfTheLineWholeAndAddsTheTerminatingNul) {
+TEST(ScriptCommand, SetKeepsTheRestOfTheLineWholeAndAddsTheTerminatingNul)
+{
     const auto p = ParseCommand("set SNAO-7 AZ123.4 EL10.2 UP432150000 UMUSB DN145950000 DMUSB MA0.0");
     ASSERT_TRUE(p.ok);
     EXPECT_EQ(p.command.kind, CommandKind::Set);
@@ -25,20 +29,25 @@ TEST(ScriptCommand, SetKeepsTheRestOfTheLineWholeAndAddsTheTerminatingNul) {
     EXPECT_EQ(ParseCommand("  set x").command.payload, TextOf("x"));
 }
 
-TEST(ScriptCommand, SetTakesEscapesForCrLfAndBackslash) {
+TEST(ScriptCommand, SetTakesEscapesForCrLfAndBackslash)
+{
     EXPECT_EQ(ParseCommand("set ** NO SATELLITE **\\n\\r\\n").command.payload, TextOf("** NO SATELLITE **\n\r\n"));
     EXPECT_EQ(ParseCommand("set SNRS-44 RR3.79\\r\\n").command.payload, TextOf("SNRS-44 RR3.79\r\n"));
     EXPECT_EQ(ParseCommand("set C:\\\\x").command.payload, TextOf("C:\\x"));
-    for (const char* bad : {"set C:\\x", "set a\\", "set \\0"}) EXPECT_FALSE(ParseCommand(bad).ok) << bad;
+    for (const char* bad : {"set C:\\x", "set a\\", "set \\0"}) {
+        EXPECT_FALSE(ParseCommand(bad).ok) << bad;
+    }
 }
 
-TEST(ScriptCommand, RepeatTakesAPeriodAndDdemlRefusesWhatItCannotDo) {
+TEST(ScriptCommand, RepeatTakesAPeriodAndDdemlRefusesWhatItCannotDo)
+{
     EXPECT_EQ(ParseCommand("repeat 1000").command.kind, CommandKind::Repeat);
     EXPECT_EQ(ParseCommand("repeat 0").command.milliseconds, 0u);
     EXPECT_FALSE(ParseCommand("repeat").ok);
     for (const char* fine : {"set x", "storm 10 10 x", "terminate", "quit", "exit", "refuse on", "advise nack",
-                             "repeat 1000", "hang 10"})
+                             "repeat 1000", "hang 10"}) {
         EXPECT_TRUE(ParseCommand(fine, true).ok) << fine;
+    }
     for (const char* refused : {"rawdata 00", "rawdata null", "format 5", "format text", "advise ignore"}) {
         EXPECT_TRUE(ParseCommand(refused).ok) << refused;
         const auto p = ParseCommand(refused, true);
@@ -47,7 +56,8 @@ TEST(ScriptCommand, RepeatTakesAPeriodAndDdemlRefusesWhatItCannotDo) {
     }
 }
 
-TEST(ScriptCommand, SethexGivesExactlyTheBytes) {
+TEST(ScriptCommand, SethexGivesExactlyTheBytes)
+{
     const auto p = ParseCommand("sethex 41 42 00 ff");
     ASSERT_TRUE(p.ok);
     EXPECT_EQ(p.command.payload, std::string("AB\0\xff", 4));
@@ -59,7 +69,8 @@ TEST(ScriptCommand, SethexGivesExactlyTheBytes) {
     EXPECT_FALSE(ParseCommand("sethex zz").ok);
 }
 
-TEST(ScriptCommand, ArgumentsAreChecked) {
+TEST(ScriptCommand, ArgumentsAreChecked)
+{
     EXPECT_EQ(ParseCommand("wait 250").command.milliseconds, 250u);
     EXPECT_EQ(ParseCommand("hang 0").command.kind, CommandKind::Hang);
     EXPECT_TRUE(ParseCommand("refuse on").command.refuse);
@@ -69,14 +80,14 @@ TEST(ScriptCommand, ArgumentsAreChecked) {
     EXPECT_EQ(ParseCommand("format text").command.format, standin::kTextFormat);
     EXPECT_EQ(ParseCommand("quit").command.kind, CommandKind::Quit);
 
-    for (const char* bad : {"wait", "wait -1", "wait 10ms", "wait 3600001", "hang x", "refuse maybe",
-                            "advise yes", "format 0", "format 65536", "quit now", "exit 1", "terminate all",
-                            "Set x", "bogus"}) {
+    for (const char* bad : {"wait", "wait -1", "wait 10ms", "wait 3600001", "hang x", "refuse maybe", "advise yes",
+                            "format 0", "format 65536", "quit now", "exit 1", "terminate all", "Set x", "bogus"}) {
         EXPECT_FALSE(ParseCommand(bad).ok) << bad;
     }
 }
 
-TEST(ScriptCommand, CommentsAndBlankLinesDoNothing) {
+TEST(ScriptCommand, CommentsAndBlankLinesDoNothing)
+{
     for (const char* nothing : {"", "   ", "\r", "# set x", "  # wait 5"}) {
         const auto p = ParseCommand(nothing);
         EXPECT_TRUE(p.ok) << nothing;
@@ -84,7 +95,8 @@ TEST(ScriptCommand, CommentsAndBlankLinesDoNothing) {
     }
 }
 
-TEST(ScriptCommand, SetfillPadsTheTextToTheLengthAndAddsTheNul) {
+TEST(ScriptCommand, SetfillPadsTheTextToTheLengthAndAddsTheNul)
+{
     const auto p = ParseCommand("setfill 10 SNAO-7 AZ");
     ASSERT_TRUE(p.ok);
     EXPECT_EQ(p.command.kind, CommandKind::SetFill);
@@ -98,7 +110,8 @@ TEST(ScriptCommand, SetfillPadsTheTextToTheLengthAndAddsTheNul) {
     }
 }
 
-TEST(ScriptCommand, StormTakesDurationRateAndText) {
+TEST(ScriptCommand, StormTakesDurationRateAndText)
+{
     const auto p = ParseCommand("storm 10000 5000 SNAO-7 AZ");
     ASSERT_TRUE(p.ok);
     EXPECT_EQ(p.command.kind, CommandKind::Storm);
@@ -107,13 +120,14 @@ TEST(ScriptCommand, StormTakesDurationRateAndText) {
     EXPECT_EQ(p.command.payload, "SNAO-7 AZ");
     EXPECT_EQ(standin::StormText("SNAO-7 AZ", 42), TextOf("SNAO-7 AZ 42"));
     EXPECT_EQ(ParseCommand("storm 0 1").command.payload, "");
-    for (const char* bad : {"storm", "storm 100", "storm 100 0 x", "storm x 10 y", "storm 3600001 10 x",
-                            "storm 10 1000001 x"}) {
+    for (const char* bad :
+         {"storm", "storm 100", "storm 100 0 x", "storm x 10 y", "storm 3600001 10 x", "storm 10 1000001 x"}) {
         EXPECT_FALSE(ParseCommand(bad).ok) << bad;
     }
 }
 
-TEST(ScriptCommand, RawdataTakesTheWholeBlockOrNull) {
+TEST(ScriptCommand, RawdataTakesTheWholeBlockOrNull)
+{
     EXPECT_EQ(ParseCommand("rawdata 01 02").command.payload, std::string("\x01\x02"));
     EXPECT_EQ(ParseCommand("rawdata").command.kind, CommandKind::RawData);
     EXPECT_EQ(ParseCommand("rawdata").command.payload, "");
@@ -122,17 +136,19 @@ TEST(ScriptCommand, RawdataTakesTheWholeBlockOrNull) {
     EXPECT_FALSE(ParseCommand("rawdata nul").ok);
 }
 
-TEST(HelpText, NamesEveryCommand) {
+TEST(HelpText, NamesEveryCommand)
+{
     const std::string help = standin::HelpText();
-    for (const char* command : {"set <text>", "sethex <hex>", "setfill <n> <text>", "rawdata <hex>|null",
-                                "storm <ms> <per-second> <text>", "wait <ms>", "terminate", "exit", "quit",
-                                "refuse on|off", "advise ok|nack|ignore", "hang <ms>", "format <n>|text", "repeat <ms>", "--ddeml",
-                                "storm over <n> changes"}) {
+    for (const char* command :
+         {"set <text>", "sethex <hex>", "setfill <n> <text>", "rawdata <hex>|null", "storm <ms> <per-second> <text>",
+          "wait <ms>", "terminate", "exit", "quit", "refuse on|off", "advise ok|nack|ignore", "hang <ms>",
+          "format <n>|text", "repeat <ms>", "--ddeml", "storm over <n> changes"}) {
         EXPECT_NE(help.find(command), std::string::npos) << command;
     }
 }
 
-TEST(StandinOptions, ReadsScriptLogAndExitAtEnd) {
+TEST(StandinOptions, ReadsScriptLogAndExitAtEnd)
+{
     const auto p = standin::ParseOptions({"--script", "pass.txt", "--log", "out.log", "--exit-at-end", "--ddeml"});
     ASSERT_TRUE(p.ok);
     EXPECT_TRUE(p.options.ddeml);

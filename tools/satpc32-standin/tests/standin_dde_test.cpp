@@ -16,12 +16,19 @@ namespace {
 constexpr WORD kPositive = 0x8000;
 const char kPass[] = "SNAO-7 AZ123.4 EL10.2 UP432150000 UMUSB DN145950000 DMUSB MA0.0";
 
-std::string TextOf(const std::string& s) { return s + '\0'; }
+std::string TextOf(const std::string& s)
+{
+    return s + '\0';
+}
 
 // What `set` makes of \r and \n.
-std::string Unescaped(std::string s) {
-    for (const auto& [escape, byte] : {std::pair{"\\r", "\r"}, std::pair{"\\n", "\n"}})
-        for (std::size_t at = s.find(escape); at != std::string::npos; at = s.find(escape, at)) s.replace(at, 2, byte);
+std::string Unescaped(std::string s)
+{
+    for (const auto& [escape, byte] : {std::pair{"\\r", "\r"}, std::pair{"\\n", "\n"}}) {
+        for (std::size_t at = s.find(escape); at != std::string::npos; at = s.find(escape, at)) {
+            s.replace(at, 2, byte);
+        }
+    }
     return s;
 }
 
@@ -30,7 +37,8 @@ struct Linked {
     StandinProcess standin;
     DdeProbeClient client;
 
-    explicit Linked(const std::vector<std::string>& args = {}) : standin(args) {
+    explicit Linked(const std::vector<std::string>& args = {}) : standin(args)
+    {
         EXPECT_NE(standin.Expect("ready", 10000), "") << standin.Transcript();
         EXPECT_TRUE(client.Connect());
         EXPECT_EQ(client.Advise(), std::optional<WORD>(kPositive));
@@ -41,7 +49,8 @@ struct Linked {
 // Run once against the raw server and once against the DDEML one (--ddeml).
 class EitherServer : public ::testing::TestWithParam<bool> {
 protected:
-    std::vector<std::string> Args() const {
+    std::vector<std::string> Args() const
+    {
         return GetParam() ? std::vector<std::string>{"--ddeml"} : std::vector<std::string>{};
     }
 };
@@ -51,11 +60,12 @@ protected:
 INSTANTIATE_TEST_SUITE_P(, EitherServer, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& run) { return run.param ? "Ddeml" : "Raw"; });
 
-TEST_P(EitherServer, HotLinkDeliversEveryChangeWhole) {
+TEST_P(EitherServer, HotLinkDeliversEveryChangeWhole)
+{
     Linked l(Args());
     const std::string realLine = "SNRS-44 AZ19.3 EL4.5 UP145966847 UMLSB DN435634488 DMUSB MA120.4 RR3.79\\r\\n";
-    for (const std::string& text : {std::string(kPass), std::string("** NO SATELLITE **"), std::string(),
-                                    realLine, std::string("** NO SATELLITE **\\n\\r\\n")}) {
+    for (const std::string& text : {std::string(kPass), std::string("** NO SATELLITE **"), std::string(), realLine,
+                                    std::string("** NO SATELLITE **\\n\\r\\n")}) {
         const std::size_t before = l.client.Data().size();
         l.standin.Send("set " + text);
         EXPECT_EQ(l.standin.Expect("data sent"), "data sent 1 clients");
@@ -67,7 +77,8 @@ TEST_P(EitherServer, HotLinkDeliversEveryChangeWhole) {
     }
 }
 
-TEST_P(EitherServer, ServesSeveralConversationsAndUnadviseStopsOne) {
+TEST_P(EitherServer, ServesSeveralConversationsAndUnadviseStopsOne)
+{
     Linked l(Args());
     DdeProbeClient second;
     ASSERT_TRUE(second.Connect(L"", L""));  // wildcard initiate
@@ -88,7 +99,8 @@ TEST_P(EitherServer, ServesSeveralConversationsAndUnadviseStopsOne) {
     EXPECT_EQ(l.client.Data().size(), 1u);
 }
 
-TEST_P(EitherServer, RequestIsAnsweredWithTheCurrentValue) {
+TEST_P(EitherServer, RequestIsAnsweredWithTheCurrentValue)
+{
     Linked l(Args());
     l.standin.Send("set " + std::string(kPass));
     ASSERT_TRUE(l.client.WaitForData(1));
@@ -97,14 +109,17 @@ TEST_P(EitherServer, RequestIsAnsweredWithTheCurrentValue) {
     EXPECT_TRUE(l.client.Data().back().response);
     EXPECT_EQ(l.client.Data().back().bytes, TextOf(kPass));
 
-    if (GetParam()) return;  // DDEML answers other requests its own way
+    if (GetParam()) {
+        return;  // DDEML answers other requests its own way
+    }
     l.client.Request(L"OtherItem");
     EXPECT_EQ(l.client.NextAck(), std::optional<WORD>(0));
     l.client.Request(L"SatPcDdeItem", 49999);
     EXPECT_EQ(l.client.NextAck(), std::optional<WORD>(0));
 }
 
-TEST(StandinDde, HostileDataIsSentAsGiven) {
+TEST(StandinDde, HostileDataIsSentAsGiven)
+{
     Linked l;
     l.standin.Send("sethex 41 42");
     ASSERT_TRUE(l.client.WaitForData(1));
@@ -119,7 +134,8 @@ TEST(StandinDde, HostileDataIsSentAsGiven) {
     EXPECT_EQ(l.client.Data().back().format, unsigned{CF_TEXT});
 }
 
-TEST(StandinDde, RawBlocksAndLongItemsAreSentAsGiven) {
+TEST(StandinDde, RawBlocksAndLongItemsAreSentAsGiven)
+{
     Linked l;
     l.standin.Send("rawdata 00 20 01 00 41");
     l.standin.Send("rawdata null");
@@ -134,11 +150,11 @@ TEST(StandinDde, RawBlocksAndLongItemsAreSentAsGiven) {
     l.standin.Send("rawdata");
     const std::string sent = l.standin.Expect("data sent");
     EXPECT_NE(sent, "");
-    std::printf("an empty block: %s, %s\n", sent.c_str(),
-                l.client.WaitForData(4, 500) ? "delivered" : "not delivered");
+    std::printf("an empty block: %s, %s\n", sent.c_str(), l.client.WaitForData(4, 500) ? "delivered" : "not delivered");
 }
 
-TEST(StandinDde, StormSendsEveryChangeInOrderAndReportsTheLast) {
+TEST(StandinDde, StormSendsEveryChangeInOrderAndReportsTheLast)
+{
     Linked l;
     l.standin.Send("storm 500 2000 SNAO-7");
     l.standin.Send("set after");
@@ -156,7 +172,8 @@ TEST(StandinDde, StormSendsEveryChangeInOrderAndReportsTheLast) {
 
 // Raw only: Wine's DDEML drops a few of so many advise posts (1 and 32 of 70000 seen), which
 // SatPC32's once a second never meets.
-TEST(StandinDde, MoreChangesThanWineHasMemoryHandlesAllArrive) {
+TEST(StandinDde, MoreChangesThanWineHasMemoryHandlesAllArrive)
+{
     Linked l;
     l.standin.Send("storm 1400 50000 SNAO-7");  // 70000 changes
     l.standin.Send("set after");
@@ -170,14 +187,16 @@ TEST(StandinDde, MoreChangesThanWineHasMemoryHandlesAllArrive) {
     EXPECT_EQ(l.client.Data()[70000].bytes, TextOf("after"));
 }
 
-TEST_P(EitherServer, AdviseIsRefusedForOtherItemsAndFormats) {
+TEST_P(EitherServer, AdviseIsRefusedForOtherItemsAndFormats)
+{
     Linked l(Args());
     EXPECT_EQ(l.client.Advise(L"OtherItem"), std::optional<WORD>(0));
     EXPECT_EQ(l.client.Advise(L"SatPcDdeItem", 49999), std::optional<WORD>(0));
     EXPECT_NE(l.standin.Expect("advise rejected"), "");
 }
 
-TEST(StandinDde, RefuseNackAndIgnoreModes) {
+TEST(StandinDde, RefuseNackAndIgnoreModes)
+{
     StandinProcess standin;
     ASSERT_NE(standin.Expect("ready", 10000), "");
     standin.Send("refuse on");
@@ -200,7 +219,8 @@ TEST(StandinDde, RefuseNackAndIgnoreModes) {
     EXPECT_NE(standin.Expect("advise ignored"), "");
 }
 
-TEST(StandinDde, TerminateFromEitherSide) {
+TEST(StandinDde, TerminateFromEitherSide)
+{
     Linked l;
     DdeProbeClient second;
     ASSERT_TRUE(second.Connect());
@@ -220,7 +240,8 @@ TEST(StandinDde, TerminateFromEitherSide) {
     EXPECT_EQ(l.standin.Expect("data sent"), "data sent 0 clients");
 }
 
-TEST(StandinDde, TerminateGivesUpOnAClientThatNeverAnswers) {
+TEST(StandinDde, TerminateGivesUpOnAClientThatNeverAnswers)
+{
     Linked l;
     l.client.AnswerServerTerminate(false);
     l.standin.Send("terminate");
@@ -231,7 +252,8 @@ TEST(StandinDde, TerminateGivesUpOnAClientThatNeverAnswers) {
     EXPECT_EQ(l.standin.Expect("data sent"), "data sent 0 clients");
 }
 
-TEST(StandinDde, HangHoldsBackAnswersUntilItEnds) {
+TEST(StandinDde, HangHoldsBackAnswersUntilItEnds)
+{
     Linked l;
     l.standin.Send("hang 300");
     ASSERT_NE(l.standin.Expect("command hang"), "");
@@ -241,7 +263,8 @@ TEST(StandinDde, HangHoldsBackAnswersUntilItEnds) {
     EXPECT_NE(l.standin.Expect("request answered"), "");  // only after the hang
 }
 
-TEST(StandinDde, QuitEndsConversationsExitEndsNothing) {
+TEST(StandinDde, QuitEndsConversationsExitEndsNothing)
+{
     {
         Linked l;
         l.standin.Send("quit");
@@ -257,7 +280,8 @@ TEST(StandinDde, QuitEndsConversationsExitEndsNothing) {
     }
 }
 
-TEST(StandinDde, ScriptFileReplaysAndExitsAtEnd) {
+TEST(StandinDde, ScriptFileReplaysAndExitsAtEnd)
+{
     const std::string path = standin_test::BesideTestProgram("standin_test_pass.txt");
     std::ofstream(path, std::ios::binary) << "# a short pass\r\nwait 1500\r\nset " << kPass << "\r\n";
     StandinProcess standin({"--script", path, "--exit-at-end"});
@@ -276,7 +300,8 @@ TEST(StandinDde, ScriptFileReplaysAndExitsAtEnd) {
     std::remove(path.c_str());
 }
 
-TEST(StandinDdeml, UninitializeEndsTheConversationAndTheServiceQuitExits) {
+TEST(StandinDdeml, UninitializeEndsTheConversationAndTheServiceQuitExits)
+{
     Linked l({"--ddeml"});
     const HWND server = l.client.Server();
     l.standin.Send("set x");
@@ -288,8 +313,8 @@ TEST(StandinDdeml, UninitializeEndsTheConversationAndTheServiceQuitExits) {
     EXPECT_EQ(l.standin.Expect("uninitialize"), "uninitialize 1 conversations") << l.standin.Transcript();
     EXPECT_EQ(l.standin.Expect("terminated"), "terminated");
     const bool ended = standin_test::PumpUntil([&] { return !l.client.Connected() || !IsWindow(server); }, 5000);
-    std::printf("DdeUninitialize: after %llu ms the client %s, the server's window %s\n",
-                GetTickCount64() - asked, l.client.TerminatedByServer() ? "had WM_DDE_TERMINATE" : "had no word",
+    std::printf("DdeUninitialize: after %llu ms the client %s, the server's window %s\n", GetTickCount64() - asked,
+                l.client.TerminatedByServer() ? "had WM_DDE_TERMINATE" : "had no word",
                 IsWindow(server) ? "is still there" : "is gone");
     EXPECT_TRUE(ended);
     l.standin.Send("set y");  // nobody is served any more
@@ -300,7 +325,8 @@ TEST(StandinDdeml, UninitializeEndsTheConversationAndTheServiceQuitExits) {
     EXPECT_EQ(l.standin.ExitCode(), 0);
 }
 
-TEST(StandinDdeml, RefuseAndNackWorkAndWhatDdemlCannotDoIsRejected) {
+TEST(StandinDdeml, RefuseAndNackWorkAndWhatDdemlCannotDoIsRejected)
+{
     Linked l({"--ddeml"});
     l.standin.Send("refuse on");
     l.standin.Expect("command refuse on");
@@ -323,12 +349,15 @@ TEST(StandinDdeml, RefuseAndNackWorkAndWhatDdemlCannotDoIsRejected) {
     std::remove(path.c_str());
 }
 
-TEST_P(EitherServer, RepeatSendsTheItemAgainUnchanged) {
+TEST_P(EitherServer, RepeatSendsTheItemAgainUnchanged)
+{
     Linked l(Args());
     l.standin.Send("set SNRS-44 AZ19.3\\r\\n");
     l.standin.Send("repeat 100");
     ASSERT_TRUE(l.client.WaitForData(4, 10000)) << l.standin.Transcript();
-    for (const auto& d : l.client.Data()) EXPECT_EQ(d.bytes, TextOf("SNRS-44 AZ19.3\r\n"));
+    for (const auto& d : l.client.Data()) {
+        EXPECT_EQ(d.bytes, TextOf("SNRS-44 AZ19.3\r\n"));
+    }
     l.standin.Send("repeat 0");
     l.standin.Expect("command repeat 0");
     standin_test::PumpFor(150);
