@@ -7,15 +7,19 @@
 
 namespace standin {
 
-bool post_ack(HWND from, HWND to, UINT received_message, LPARAM reuse, WORD status, UINT_PTR value) {
-    const LPARAM lparam = reuse ? ReuseDDElParam(reuse, received_message, WM_DDE_ACK, status, value)
+bool PostAck(HWND from, HWND to, UINT receivedMessage, LPARAM reuse, WORD status, UINT_PTR value)
+{
+    const LPARAM lParam = reuse ? ReuseDDElParam(reuse, receivedMessage, WM_DDE_ACK, status, value)
                                 : PackDDElParam(WM_DDE_ACK, status, value);
-    if (PostMessageW(to, WM_DDE_ACK, wparam_from(from), lparam)) return true;
-    FreeDDElParam(WM_DDE_ACK, lparam);
+    if (PostMessageW(to, WM_DDE_ACK, AsWParam(from), lParam)) {
+        return true;
+    }
+    FreeDDElParam(WM_DDE_ACK, lParam);
     return false;
 }
 
-bool copied_on_post(HWND to) {
+bool CopiedOnPost(HWND to)
+{
     // Left alone, the sender's block of every message would keep a movable memory handle, and
     // Wine has 65536 of them, so a long run of changes would stop at that.
     return korvane::win32::IsWineCopyAcrossProcesses(to);
@@ -25,11 +29,14 @@ namespace {
 
 // Posts WM_DDE_DATA carrying `data` (may be NULL) and `item`; if the post fails, frees
 // both, as the sender must.
-bool post_data_block(HWND from, HWND to, ATOM item, HGLOBAL data) {
-    const LPARAM lparam = PackDDElParam(WM_DDE_DATA, reinterpret_cast<UINT_PTR>(data), item);
-    if (!PostMessageW(to, WM_DDE_DATA, wparam_from(from), lparam)) {
-        FreeDDElParam(WM_DDE_DATA, lparam);
-        if (data) GlobalFree(data);
+bool PostDataBlock(HWND from, HWND to, ATOM item, HGLOBAL data)
+{
+    const LPARAM lParam = PackDDElParam(WM_DDE_DATA, reinterpret_cast<UINT_PTR>(data), item);
+    if (!PostMessageW(to, WM_DDE_DATA, AsWParam(from), lParam)) {
+        FreeDDElParam(WM_DDE_DATA, lParam);
+        if (data) {
+            GlobalFree(data);
+        }
         GlobalDeleteAtom(item);
         return false;
     }
@@ -38,15 +45,18 @@ bool post_data_block(HWND from, HWND to, ATOM item, HGLOBAL data) {
 
 }  // namespace
 
-bool post_data(HWND from, HWND to, ATOM item, std::string_view bytes, WORD format, bool response,
-               bool ack_requested, bool warm, HGLOBAL* posted) {
+bool PostData(HWND from, HWND to, ATOM item, std::string_view bytes, WORD format, bool response, bool ackRequested,
+              bool warm, HGLOBAL* posted)
+{
     HGLOBAL data = nullptr;
     if (!warm) {
         const std::size_t header = offsetof(DDEDATA, Value);
         data = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, header + bytes.size());
         auto* dde = data ? static_cast<DDEDATA*>(GlobalLock(data)) : nullptr;
         if (!dde) {
-            if (data) GlobalFree(data);
+            if (data) {
+                GlobalFree(data);
+            }
             GlobalDeleteAtom(item);
             return false;
         }
@@ -54,24 +64,33 @@ bool post_data(HWND from, HWND to, ATOM item, std::string_view bytes, WORD forma
         dde->reserved = 0;
         dde->fResponse = response ? 1 : 0;
         dde->fRelease = 1;
-        dde->fAckReq = ack_requested ? 1 : 0;
+        dde->fAckReq = ackRequested ? 1 : 0;
         dde->cfFormat = static_cast<short>(format);
-        if (!bytes.empty()) std::memcpy(reinterpret_cast<BYTE*>(dde) + header, bytes.data(), bytes.size());
+        if (!bytes.empty()) {
+            std::memcpy(reinterpret_cast<BYTE*>(dde) + header, bytes.data(), bytes.size());
+        }
         GlobalUnlock(data);
     }
-    if (!post_data_block(from, to, item, data)) return false;
-    if (posted) *posted = data;
+    if (!PostDataBlock(from, to, item, data)) {
+        return false;
+    }
+    if (posted) {
+        *posted = data;
+    }
     // Without an acknowledgement the receiver owns the block; its copy is all it uses.
-    if (data && !ack_requested && copied_on_post(to)) {
+    if (data && !ackRequested && CopiedOnPost(to)) {
         GlobalFree(data);
-        if (posted) *posted = nullptr;
+        if (posted) {
+            *posted = nullptr;
+        }
     }
     return true;
 }
 
-bool post_raw_data(HWND from, HWND to, ATOM item, std::string_view block, bool null_block) {
+bool PostRawData(HWND from, HWND to, ATOM item, std::string_view block, bool nullBlock)
+{
     HGLOBAL data = nullptr;
-    if (!null_block) {
+    if (!nullBlock) {
         data = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, block.size());
         if (!data) {
             GlobalDeleteAtom(item);
@@ -88,47 +107,62 @@ bool post_raw_data(HWND from, HWND to, ATOM item, std::string_view block, bool n
             GlobalUnlock(data);
         }
     }
-    if (!post_data_block(from, to, item, data)) return false;
-    if (data && copied_on_post(to)) GlobalFree(data);  // as in post_data
+    if (!PostDataBlock(from, to, item, data)) {
+        return false;
+    }
+    if (data && CopiedOnPost(to)) {
+        GlobalFree(data);  // as in PostData
+    }
     return true;
 }
 
-void release_unanswered(UINT message, LPARAM lparam) {
+void ReleaseUnanswered(UINT message, LPARAM lParam)
+{
     UINT_PTR low = 0;
     UINT_PTR high = 0;
     switch (message) {
-    case WM_DDE_ADVISE:
-    case WM_DDE_POKE:
-    case WM_DDE_DATA:
-        UnpackDDElParam(message, lparam, &low, &high);
-        FreeDDElParam(message, lparam);
-        if (low) {
-            // ADVISE options are always ours to free here; POKE and DATA only with fRelease.
-            bool release = message == WM_DDE_ADVISE;
-            if (!release) {
-                if (const auto* head = static_cast<const DDEPOKE*>(GlobalLock(reinterpret_cast<HGLOBAL>(low)))) {
-                    release = head->fRelease != 0;
-                    GlobalUnlock(reinterpret_cast<HGLOBAL>(low));
+        case WM_DDE_ADVISE:
+        case WM_DDE_POKE:
+        case WM_DDE_DATA:
+            UnpackDDElParam(message, lParam, &low, &high);
+            FreeDDElParam(message, lParam);
+            if (low) {
+                // ADVISE options are always ours to free here; POKE and DATA only with fRelease.
+                bool release = message == WM_DDE_ADVISE;
+                if (!release) {
+                    if (const auto* head = static_cast<const DDEPOKE*>(GlobalLock(reinterpret_cast<HGLOBAL>(low)))) {
+                        release = head->fRelease != 0;
+                        GlobalUnlock(reinterpret_cast<HGLOBAL>(low));
+                    }
+                }
+                if (release) {
+                    GlobalFree(reinterpret_cast<HGLOBAL>(low));
                 }
             }
-            if (release) GlobalFree(reinterpret_cast<HGLOBAL>(low));
-        }
-        if (high) GlobalDeleteAtom(static_cast<ATOM>(high));
-        break;
-    case WM_DDE_REQUEST:
-    case WM_DDE_UNADVISE:
-        if (const ATOM item = high_word(lparam)) GlobalDeleteAtom(item);
-        break;
-    case WM_DDE_ACK:
-        UnpackDDElParam(message, lparam, &low, &high);
-        FreeDDElParam(message, lparam);
-        if (high && high <= 0xFFFF) GlobalDeleteAtom(static_cast<ATOM>(high));
-        break;
-    case WM_DDE_EXECUTE:
-        if (lparam) GlobalFree(reinterpret_cast<HGLOBAL>(lparam));
-        break;
-    default:
-        break;
+            if (high) {
+                GlobalDeleteAtom(static_cast<ATOM>(high));
+            }
+            break;
+        case WM_DDE_REQUEST:
+        case WM_DDE_UNADVISE:
+            if (const ATOM item = HighWord(lParam)) {
+                GlobalDeleteAtom(item);
+            }
+            break;
+        case WM_DDE_ACK:
+            UnpackDDElParam(message, lParam, &low, &high);
+            FreeDDElParam(message, lParam);
+            if (high && high <= 0xFFFF) {
+                GlobalDeleteAtom(static_cast<ATOM>(high));
+            }
+            break;
+        case WM_DDE_EXECUTE:
+            if (lParam) {
+                GlobalFree(reinterpret_cast<HGLOBAL>(lParam));
+            }
+            break;
+        default:
+            break;
     }
 }
 

@@ -11,6 +11,7 @@
 #include "event_log.h"
 #include "script_command.h"
 #include "tracker_server.h"
+#include "windows/owned_window.h"
 
 namespace standin {
 
@@ -21,56 +22,57 @@ public:
     DdeServer(const DdeServer&) = delete;
     DdeServer& operator=(const DdeServer&) = delete;
 
-    bool start(HINSTANCE instance) override;
+    bool Start(HINSTANCE instance) override;
 
-    void set_value(std::string bytes, bool report = true) override;
-    void resend() override;
+    void SetValue(std::string bytes, bool report = true) override;
+    void Resend() override;
     // Sends one DATA message with exactly this block (or none) to every advise link,
     // leaving the value alone.
-    void send_raw(const std::string& block, bool null_block) override;
-    void set_refuse(bool refuse) override { refuse_ = refuse; }
-    void set_advise_mode(AdviseMode mode) override { advise_mode_ = mode; }
-    void set_format(unsigned format) override { format_ = static_cast<WORD>(format); }
+    void SendRaw(const std::string& block, bool nullBlock) override;
+    void SetRefuse(bool refuse) override { refuse_ = refuse; }
+    void SetAdviseMode(AdviseMode mode) override { adviseMode_ = mode; }
+    void SetFormat(unsigned format) override { format_ = static_cast<WORD>(format); }
 
     // Posts WM_DDE_TERMINATE to every open conversation.
-    std::size_t terminate_all() override;
-    std::size_t awaiting_terminate_reply() const override;
-    void drop_unanswered() override;
+    std::size_t TerminateAll() override;
+    std::size_t AwaitingTerminateReply() const override;
+    void DropUnanswered() override;
 
 private:
     struct Conversation {
         HWND client = nullptr;
         bool advised = false;
         bool warm = false;
-        bool ack_requested = false;
+        bool ackRequested = false;
         bool terminating = false;
         std::deque<HGLOBAL> unacknowledged;  // DATA sent with fAckReq, freed on a negative ACK
     };
 
-    static LRESULT CALLBACK main_proc(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT CALLBACK conversation_proc(HWND, UINT, WPARAM, LPARAM);
+    // The messages of the main window and of every conversation's window.
+    friend LRESULT CALLBACK korvane::win32::OwnedWindowProc<DdeServer>(HWND, UINT, WPARAM, LPARAM);
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-    void on_initiate(HWND client, LPARAM lparam);
-    void on_conversation_message(HWND self, UINT message, WPARAM wparam, LPARAM lparam);
-    void on_advise(HWND self, Conversation& c, LPARAM lparam);
-    void on_unadvise(HWND self, Conversation& c, LPARAM lparam);
-    void on_request(HWND self, Conversation& c, LPARAM lparam);
-    void on_ack(Conversation& c, LPARAM lparam);
-    void on_terminate(HWND self, Conversation& c);
-    bool send_value(HWND self, Conversation& c, ATOM item, bool response);
-    int send_to_advised();
-    void close(HWND self);
-    void event(const std::string& what, HWND client);
+    void OnInitiate(HWND client, LPARAM lParam);
+    void OnConversationMessage(HWND self, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnAdvise(HWND self, Conversation& c, LPARAM lParam);
+    void OnUnadvise(HWND self, Conversation& c, LPARAM lParam);
+    void OnRequest(HWND self, Conversation& c, LPARAM lParam);
+    void OnAck(Conversation& c, LPARAM lParam);
+    void OnTerminate(HWND self, Conversation& c);
+    bool SendValue(HWND self, Conversation& c, ATOM item, bool response);
+    int SendToAdvised();
+    void Close(HWND self);
+    void Event(const std::string& what, HWND client);
 
     EventLog& log_;
     HINSTANCE instance_ = nullptr;
-    HWND main_window_ = nullptr;
+    HWND mainWindow_ = nullptr;
     ATOM service_ = 0;
     ATOM topic_ = 0;
     ATOM item_ = 0;
     std::string value_ = std::string(1, '\0');
     bool refuse_ = false;
-    AdviseMode advise_mode_ = AdviseMode::Ok;
+    AdviseMode adviseMode_ = AdviseMode::Ok;
     WORD format_ = CF_TEXT;
     std::map<HWND, Conversation> conversations_;
 };

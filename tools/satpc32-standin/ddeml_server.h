@@ -5,6 +5,7 @@
 // XTYP_ADVREQ and XTYP_REQUEST answered with a CF_TEXT data handle, DdePostAdvise at
 // every change and DdeUninitialize at the end. DDEML owns the windows and the messages.
 #include <windows.h>
+
 #include <ddeml.h>
 
 #include <map>
@@ -22,30 +23,30 @@ public:
     DdemlServer(const DdemlServer&) = delete;
     DdemlServer& operator=(const DdemlServer&) = delete;
 
-    bool start(HINSTANCE instance) override;
-    void set_value(std::string bytes, bool report = true) override;
-    void resend() override;
-    void set_refuse(bool refuse) override { refuse_ = refuse; }
-    void set_advise_mode(AdviseMode mode) override { advise_mode_ = mode; }
-    void send_raw(const std::string&, bool) override {}
-    void set_format(unsigned) override {}
+    bool Start(HINSTANCE instance) override;
+    void SetValue(std::string bytes, bool report = true) override;
+    void Resend() override;
+    void SetRefuse(bool refuse) override { refuse_ = refuse; }
+    void SetAdviseMode(AdviseMode mode) override { adviseMode_ = mode; }
+    void SendRaw(const std::string&, bool) override {}
+    void SetFormat(unsigned) override {}
 
     // DdeUninitialize: DDEML ends the conversations its own way; none awaits a reply here.
-    std::size_t terminate_all() override;
-    std::size_t awaiting_terminate_reply() const override { return 0; }
-    void drop_unanswered() override {}
+    std::size_t TerminateAll() override;
+    std::size_t AwaitingTerminateReply() const override { return 0; }
+    void DropUnanswered() override {}
 
 private:
     // One DDEML instance per process serves the callback, so it finds its server here.
     static DdemlServer* current_;
-    static HDDEDATA CALLBACK callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data,
+    static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data,
                                       ULONG_PTR data1, ULONG_PTR data2);
-    HDDEDATA on_transaction(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2);
-    HDDEDATA on_advise_start(UINT format, HCONV conv, HSZ item);
-    HDDEDATA value_handle();
-    bool same(HSZ a, HSZ b) const { return DdeCmpStringHandles(a, b) == 0; }
-    void event(const std::string& what, HCONV conv);
-    void uninitialize();
+    HDDEDATA OnTransaction(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2);
+    HDDEDATA OnAdviseStart(UINT format, HCONV conv, HSZ item);
+    HDDEDATA ValueHandle();
+    bool Same(HSZ a, HSZ b) const { return DdeCmpStringHandles(a, b) == 0; }
+    void Event(const std::string& what, HCONV conv);
+    void Uninitialize();
 
     EventLog& log_;
     DWORD instance_ = 0;
@@ -54,7 +55,7 @@ private:
     HSZ item_ = nullptr;
     std::string value_ = std::string(1, '\0');
     bool refuse_ = false;
-    AdviseMode advise_mode_ = AdviseMode::Ok;
+    AdviseMode adviseMode_ = AdviseMode::Ok;
     std::map<HCONV, HWND> clients_;  // each conversation's client window, for the event lines
     int answered_ = 0;               // XTYP_ADVREQ answered during one DdePostAdvise
     bool uninitializing_ = false;

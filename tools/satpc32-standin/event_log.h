@@ -14,14 +14,14 @@ public:
     EventLog(const EventLog&) = delete;
     EventLog& operator=(const EventLog&) = delete;
 
-    bool open_file(const std::string& path);
-    void line(std::string_view text);
+    bool OpenFile(const std::string& path);
+    void Line(std::string_view text);
 
 private:
     std::FILE* file_ = nullptr;
 };
 
 // "0x2004E": how window handles appear in event lines.
-std::string handle_text(const void* handle);
+std::string HandleText(const void* handle);
 
 }  // namespace standin

@@ -2,7 +2,8 @@
 
 namespace standin {
 
-const char* help_text() {
+const char* HelpText()
+{
     return R"(satpc32-standin: stands in for SatPC32's DDE server, so that Korvane can be
 tried and tested without SatPC32.
 

@@ -3,6 +3,6 @@
 namespace standin {
 
 // The text printed by --help: usage, script commands and event lines.
-const char* help_text();
+const char* HelpText();
 
 }  // namespace standin

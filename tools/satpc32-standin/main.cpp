@@ -27,7 +27,8 @@ struct ScriptLine {
 };
 
 // Reads and checks the whole script file before anything is served.
-bool load_script(const std::string& path, bool ddeml, std::vector<ScriptLine>& lines) {
+bool LoadScript(const std::string& path, bool ddeml, std::vector<ScriptLine>& lines)
+{
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         std::fprintf(stderr, "satpc32-standin: cannot read script %s\n", path.c_str());
@@ -35,41 +36,53 @@ bool load_script(const std::string& path, bool ddeml, std::vector<ScriptLine>& l
     }
     std::string text;
     for (int number = 1; std::getline(in, text); ++number) {
-        standin::ParsedLine parsed = standin::parse_command(text, ddeml);
+        standin::ParsedLine parsed = standin::ParseCommand(text, ddeml);
         if (!parsed.ok) {
             std::fprintf(stderr, "satpc32-standin: %s line %d: %s\n", path.c_str(), number, parsed.error.c_str());
             return false;
         }
-        if (parsed.command.kind != standin::CommandKind::Nothing) lines.push_back({text, std::move(parsed.command)});
+        if (parsed.command.kind != standin::CommandKind::Nothing) {
+            lines.push_back({text, std::move(parsed.command)});
+        }
     }
     return true;
 }
 
-int serve(const standin::Options& options) {
+int Serve(const standin::Options& options)
+{
     std::vector<ScriptLine> script;
-    if (!options.script_path.empty() && !load_script(options.script_path, options.ddeml, script)) return kExitUsage;
+    if (!options.scriptPath.empty() && !LoadScript(options.scriptPath, options.ddeml, script)) {
+        return kExitUsage;
+    }
 
     standin::EventLog log;
-    if (!options.log_path.empty() && !log.open_file(options.log_path)) {
-        std::fprintf(stderr, "satpc32-standin: cannot write log %s\n", options.log_path.c_str());
+    if (!options.logPath.empty() && !log.OpenFile(options.logPath)) {
+        std::fprintf(stderr, "satpc32-standin: cannot write log %s\n", options.logPath.c_str());
         return kExitUsage;
     }
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     std::unique_ptr<standin::TrackerServer> server;
-    if (options.ddeml) server = std::make_unique<standin::DdemlServer>(log);
-    else server = std::make_unique<standin::DdeServer>(log);
-    standin::ScriptPlayer player(*server, log, options.exit_at_end, options.ddeml);
-    if (!server->start(instance) || !player.create_window(instance)) {
+    if (options.ddeml) {
+        server = std::make_unique<standin::DdemlServer>(log);
+    } else {
+        server = std::make_unique<standin::DdeServer>(log);
+    }
+    standin::ScriptPlayer player(*server, log, options.exitAtEnd, options.ddeml);
+    if (!server->Start(instance) || !player.MakeWindow(instance)) {
         std::fprintf(stderr, "satpc32-standin: cannot create the DDE windows (error %lu)\n", GetLastError());
         return kExitStartFailed;
     }
-    log.line("ready");
+    log.Line("ready");
 
-    if (options.script_path.empty()) {
-        if (!standin::start_stdin_reader(player.window())) return kExitStartFailed;
+    if (options.scriptPath.empty()) {
+        if (!standin::StartStdinReader(player.Window())) {
+            return kExitStartFailed;
+        }
     } else {
-        for (ScriptLine& line : script) player.add_command(std::move(line.text), std::move(line.command));
-        player.end_of_input();
+        for (ScriptLine& line : script) {
+            player.AddCommand(std::move(line.text), std::move(line.command));
+        }
+        player.EndOfInput();
     }
 
     MSG message;
@@ -82,18 +95,19 @@ int serve(const standin::Options& options) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const standin::ParsedOptions parsed = standin::parse_options(args);
+    const standin::ParsedOptions parsed = standin::ParseOptions(args);
     if (!parsed.ok) {
         std::fprintf(stderr, "satpc32-standin: %s (try --help)\n", parsed.error.c_str());
         return kExitUsage;
     }
     if (parsed.options.help) {
-        std::fputs(standin::help_text(), stdout);
+        std::fputs(standin::HelpText(), stdout);
         return 0;
     }
-    const int code = serve(parsed.options);
+    const int code = Serve(parsed.options);
     std::fflush(nullptr);
     // ExitProcess directly: the stdin reader thread may still be blocked in ReadFile.
     ExitProcess(static_cast<UINT>(code));

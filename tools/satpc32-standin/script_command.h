@@ -6,7 +6,21 @@
 namespace standin {
 
 enum class CommandKind {
-    Nothing, Set, SetHex, Wait, Terminate, Exit, Quit, Refuse, Advise, Hang, Format, SetFill, Storm, RawData, Repeat
+    Nothing,
+    Set,
+    SetHex,
+    Wait,
+    Terminate,
+    Exit,
+    Quit,
+    Refuse,
+    Advise,
+    Hang,
+    Format,
+    SetFill,
+    Storm,
+    RawData,
+    Repeat
 };
 enum class AdviseMode { Ok, Nack, Ignore };
 
@@ -15,7 +29,7 @@ inline constexpr unsigned kMaxFillBytes = 16u << 20;
 inline constexpr unsigned kMaxStormRate = 1'000'000;
 
 // The item text of the n-th change (from 1) of a storm: its text, a space and n.
-std::string storm_text(const std::string& text, unsigned long long n);
+std::string StormText(const std::string& text, unsigned long long n);
 
 struct Command {
     CommandKind kind = CommandKind::Nothing;  // Nothing: blank line or comment
@@ -24,7 +38,7 @@ struct Command {
                                               // RawData: the whole data block
     unsigned milliseconds = 0;                // Wait, Hang, Storm; Repeat: the period, 0 = stop
     unsigned count = 0;                       // Storm: changes per second
-    bool null_block = false;                  // RawData: a DATA message without a data handle
+    bool nullBlock = false;                   // RawData: a DATA message without a data handle
     bool refuse = false;                      // Refuse
     AdviseMode advise = AdviseMode::Ok;       // Advise
     unsigned format = kTextFormat;            // Format: clipboard format of DATA messages
@@ -40,9 +54,9 @@ struct ParsedLine {
 // as it stands, spaces included, with the escapes \r, \n and \\ for CR, LF and a
 // backslash, and adds the terminating NUL of CF_TEXT. With `ddeml`, a command that a
 // server built on DDEML cannot carry out is an error too.
-ParsedLine parse_command(std::string_view line, bool ddeml = false);
+ParsedLine ParseCommand(std::string_view line, bool ddeml = false);
 
 // "48 65 6c" or "48656C": pairs of hex digits, blanks between pairs allowed.
-bool decode_hex(std::string_view hex, std::string& bytes);
+bool DecodeHex(std::string_view hex, std::string& bytes);
 
 }  // namespace standin

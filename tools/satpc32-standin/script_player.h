@@ -9,6 +9,7 @@
 #include "event_log.h"
 #include "script_command.h"
 #include "tracker_server.h"
+#include "windows/owned_window.h"
 
 namespace standin {
 
@@ -18,18 +19,18 @@ inline constexpr UINT kScriptEndMessage = WM_APP + 2;
 
 class ScriptPlayer {
 public:
-    ScriptPlayer(TrackerServer& server, EventLog& log, bool exit_at_end, bool ddeml);
+    ScriptPlayer(TrackerServer& server, EventLog& log, bool exitAtEnd, bool ddeml);
     ScriptPlayer(const ScriptPlayer&) = delete;
     ScriptPlayer& operator=(const ScriptPlayer&) = delete;
 
-    bool create_window(HINSTANCE instance);
-    HWND window() const { return window_; }
+    bool MakeWindow(HINSTANCE instance);
+    HWND Window() const { return window_; }
 
     // A line read from standard input: parsed now, reported and skipped if bad.
-    void add_input_line(const std::string& line);
+    void AddInputLine(const std::string& line);
     // A command already checked (from a --script file).
-    void add_command(std::string line, Command command);
-    void end_of_input();
+    void AddCommand(std::string line, Command command);
+    void EndOfInput();
 
 private:
     enum class State { Running, Waiting, Storming, Terminating, Done };
@@ -38,30 +39,31 @@ private:
         Command command;
     };
 
-    static LRESULT CALLBACK window_proc(HWND, UINT, WPARAM, LPARAM);
-    void run();
-    void execute(const Pending& p);
-    void begin_terminate(bool then_quit);
-    void on_terminate_progress();
-    void finish_terminate();
-    void quit();
-    void storm_step();
+    friend LRESULT CALLBACK korvane::win32::OwnedWindowProc<ScriptPlayer>(HWND, UINT, WPARAM, LPARAM);
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void Run();
+    void Execute(const Pending& p);
+    void BeginTerminate(bool thenQuit);
+    void OnTerminateProgress();
+    void FinishTerminate();
+    void Quit();
+    void StormStep();
 
     TrackerServer& server_;
     EventLog& log_;
-    bool exit_at_end_;
+    bool exitAtEnd_;
     bool ddeml_;  // lines from standard input are checked for a DDEML server
     HWND window_ = nullptr;
     std::deque<Pending> pending_;
-    bool input_ended_ = false;
-    bool end_reported_ = false;
-    bool quit_after_terminate_ = false;
+    bool inputEnded_ = false;
+    bool endReported_ = false;
+    bool quitAfterTerminate_ = false;
     State state_ = State::Running;
 
     struct Storm {
         std::string text;
         unsigned milliseconds = 0;
-        unsigned per_second = 0;
+        unsigned perSecond = 0;
         ULONGLONG started = 0;
         unsigned long long sent = 0;
     } storm_;

@@ -2,7 +2,8 @@
 
 namespace standin {
 
-ParsedOptions parse_options(const std::vector<std::string>& args) {
+ParsedOptions ParseOptions(const std::vector<std::string>& args)
+{
     ParsedOptions result;
     Options& o = result.options;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -10,7 +11,7 @@ ParsedOptions parse_options(const std::vector<std::string>& args) {
         if (a == "--help" || a == "-h" || a == "/?") {
             o.help = true;
         } else if (a == "--exit-at-end") {
-            o.exit_at_end = true;
+            o.exitAtEnd = true;
         } else if (a == "--ddeml") {
             o.ddeml = true;
         } else if (a == "--script" || a == "--log") {
@@ -18,7 +19,7 @@ ParsedOptions parse_options(const std::vector<std::string>& args) {
                 result.error = a + " needs a file name";
                 return result;
             }
-            (a == "--script" ? o.script_path : o.log_path) = args[++i];
+            (a == "--script" ? o.scriptPath : o.logPath) = args[++i];
         } else {
             result.error = "unknown argument '" + a + "'";
             return result;

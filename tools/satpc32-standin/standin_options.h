@@ -6,10 +6,10 @@
 namespace standin {
 
 struct Options {
-    std::string script_path;  // empty: read the script from standard input
-    std::string log_path;     // empty: events go to standard output only
-    bool exit_at_end = false;
-    bool ddeml = false;       // serve through DDEML instead of raw DDE messages
+    std::string scriptPath;  // empty: read the script from standard input
+    std::string logPath;     // empty: events go to standard output only
+    bool exitAtEnd = false;
+    bool ddeml = false;  // serve through DDEML instead of raw DDE messages
     bool help = false;
 };
 
@@ -19,6 +19,6 @@ struct ParsedOptions {
     std::string error;
 };
 
-ParsedOptions parse_options(const std::vector<std::string>& args);  // args without argv[0]
+ParsedOptions ParseOptions(const std::vector<std::string>& args);  // args without argv[0]
 
 }  // namespace standin

@@ -8,14 +8,18 @@
 namespace standin {
 namespace {
 
-void post_line(HWND window, const std::string& line) {
+void PostLine(HWND window, const std::string& line)
+{
     auto* copy = new std::string(line);
-    if (!PostMessageW(window, kScriptLineMessage, 0, reinterpret_cast<LPARAM>(copy))) delete copy;
+    if (!PostMessageW(window, kScriptLineMessage, 0, reinterpret_cast<LPARAM>(copy))) {
+        delete copy;
+    }
 }
 
 // Raw ReadFile rather than the C runtime: a thread blocked inside the runtime's stdin
 // would hold the lock that exit() needs to flush the streams.
-void read_lines(HWND window) {
+void ReadLines(HWND window)
+{
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     std::string line;
     char buffer[4096];
@@ -23,22 +27,25 @@ void read_lines(HWND window) {
     while (input && input != INVALID_HANDLE_VALUE && ReadFile(input, buffer, sizeof buffer, &got, nullptr) && got > 0) {
         for (DWORD i = 0; i < got; ++i) {
             if (buffer[i] == '\n') {
-                post_line(window, line);
+                PostLine(window, line);
                 line.clear();
             } else {
                 line.push_back(buffer[i]);
             }
         }
     }
-    if (!line.empty()) post_line(window, line);
+    if (!line.empty()) {
+        PostLine(window, line);
+    }
     PostMessageW(window, kScriptEndMessage, 0, 0);
 }
 
 }  // namespace
 
-bool start_stdin_reader(HWND player_window) {
+bool StartStdinReader(HWND playerWindow)
+{
     try {
-        std::thread(read_lines, player_window).detach();
+        std::thread(ReadLines, playerWindow).detach();
         return true;
     } catch (...) {
         return false;

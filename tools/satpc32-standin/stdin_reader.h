@@ -6,6 +6,6 @@
 namespace standin {
 
 // Starts the (detached) reader. It ends with kScriptEndMessage at end of input.
-bool start_stdin_reader(HWND player_window);
+bool StartStdinReader(HWND playerWindow);
 
 }  // namespace standin

@@ -9,138 +9,168 @@
 namespace standin_test {
 namespace {
 
-constexpr wchar_t kProbeClass[] = L"SatPC32StandinProbeClient";
+constexpr char kProbeClass[] = "SatPC32StandinProbeClient";
 
-LPARAM two_words(WORD low, WORD high) {
+LPARAM TwoWords(WORD low, WORD high)
+{
     return static_cast<LPARAM>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
 }
-WORD word_at(LPARAM l, int shift) { return static_cast<WORD>((static_cast<ULONG_PTR>(l) >> shift) & 0xFFFF); }
+WORD WordAt(LPARAM l, int shift)
+{
+    return static_cast<WORD>((static_cast<ULONG_PTR>(l) >> shift) & 0xFFFF);
+}
 
 }  // namespace
 
-DdeProbeClient::DdeProbeClient() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = window_proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kProbeClass;
-    RegisterClassExW(&wc);  // fails harmlessly when already registered
-    window_ = CreateWindowExW(0, kProbeClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, this);
+DdeProbeClient::DdeProbeClient()
+{
+    window_ = korvane::win32::CreateOwnedWindow(*this, GetModuleHandleW(nullptr), {.className = kProbeClass});
 }
 
-DdeProbeClient::~DdeProbeClient() {
-    if (server_) terminate(500);
-    if (window_) DestroyWindow(window_);
-}
-
-LRESULT CALLBACK DdeProbeClient::window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+DdeProbeClient::~DdeProbeClient()
+{
+    if (server_) {
+        Terminate(500);
     }
-    auto* client = reinterpret_cast<DdeProbeClient*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (client && message >= WM_DDE_FIRST && message <= WM_DDE_LAST) {
-        client->on_message(message, wparam, lparam);
+    if (window_) {
+        DestroyWindow(window_);
+    }
+}
+
+LRESULT DdeProbeClient::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message >= WM_DDE_FIRST && message <= WM_DDE_LAST) {
+        OnMessage(message, wParam, lParam);
         return 0;
     }
-    return DefWindowProcW(window, message, wparam, lparam);
+    return DefWindowProcA(window, message, wParam, lParam);
 }
 
-bool DdeProbeClient::connect(const std::wstring& service, const std::wstring& topic) {
+bool DdeProbeClient::Connect(const std::wstring& service, const std::wstring& topic)
+{
     const ATOM a = service.empty() ? ATOM{0} : GlobalAddAtomW(service.c_str());
     const ATOM t = topic.empty() ? ATOM{0} : GlobalAddAtomW(topic.c_str());
     initiating_ = true;
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(HWND_BROADCAST, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(window_), two_words(a, t),
-                        SMTO_NORMAL, 3000, &ignored);
+    SendMessageTimeoutW(HWND_BROADCAST, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(window_), TwoWords(a, t), SMTO_NORMAL,
+                        3000, &ignored);
     initiating_ = false;
-    if (a) GlobalDeleteAtom(a);
-    if (t) GlobalDeleteAtom(t);
+    if (a) {
+        GlobalDeleteAtom(a);
+    }
+    if (t) {
+        GlobalDeleteAtom(t);
+    }
     return server_ != nullptr;
 }
 
-std::optional<WORD> DdeProbeClient::advise(const std::wstring& item, unsigned format, bool ack_requested,
-                                           DWORD timeout_ms) {
+std::optional<WORD> DdeProbeClient::Advise(const std::wstring& item, unsigned format, bool ackRequested,
+                                           DWORD timeoutMs)
+{
     HGLOBAL options = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, sizeof(DDEADVISE));
     auto* o = static_cast<DDEADVISE*>(GlobalLock(options));
     o->reserved = 0;
     o->fDeferUpd = 0;
-    o->fAckReq = ack_requested ? 1 : 0;
+    o->fAckReq = ackRequested ? 1 : 0;
     o->cfFormat = static_cast<short>(format);
     GlobalUnlock(options);
     const ATOM a = GlobalAddAtomW(item.c_str());
     PostMessageW(server_, WM_DDE_ADVISE, reinterpret_cast<WPARAM>(window_),
                  PackDDElParam(WM_DDE_ADVISE, reinterpret_cast<UINT_PTR>(options), a));
-    const std::optional<WORD> status = next_ack(timeout_ms);
-    if (status && !(*status & 0x8000)) GlobalFree(options);  // a refused advise leaves the options to us
+    const std::optional<WORD> status = NextAck(timeoutMs);
+    if (status && !(*status & 0x8000)) {
+        GlobalFree(options);  // a refused advise leaves the options to us
+    }
     return status;
 }
 
-std::optional<WORD> DdeProbeClient::unadvise(const std::wstring& item, DWORD timeout_ms) {
+std::optional<WORD> DdeProbeClient::Unadvise(const std::wstring& item, DWORD timeoutMs)
+{
     PostMessageW(server_, WM_DDE_UNADVISE, reinterpret_cast<WPARAM>(window_),
-                 two_words(CF_TEXT, GlobalAddAtomW(item.c_str())));
-    return next_ack(timeout_ms);
+                 TwoWords(CF_TEXT, GlobalAddAtomW(item.c_str())));
+    return NextAck(timeoutMs);
 }
 
-void DdeProbeClient::request(const std::wstring& item, unsigned format) {
+void DdeProbeClient::Request(const std::wstring& item, unsigned format)
+{
     PostMessageW(server_, WM_DDE_REQUEST, reinterpret_cast<WPARAM>(window_),
-                 two_words(static_cast<WORD>(format), GlobalAddAtomW(item.c_str())));
+                 TwoWords(static_cast<WORD>(format), GlobalAddAtomW(item.c_str())));
 }
 
-std::optional<WORD> DdeProbeClient::next_ack(DWORD timeout_ms) {
-    if (!pump_until([&] { return acks_.size() > acks_seen_; }, timeout_ms)) return std::nullopt;
-    return acks_[acks_seen_++];
+std::optional<WORD> DdeProbeClient::NextAck(DWORD timeoutMs)
+{
+    if (!PumpUntil([&] { return acks_.size() > acksSeen_; }, timeoutMs)) {
+        return std::nullopt;
+    }
+    return acks_[acksSeen_++];
 }
 
-bool DdeProbeClient::terminate(DWORD timeout_ms) {
-    if (!server_) return true;
+bool DdeProbeClient::Terminate(DWORD timeoutMs)
+{
+    if (!server_) {
+        return true;
+    }
     terminating_ = true;
     PostMessageW(server_, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window_), 0);
-    return pump_until([&] { return server_ == nullptr; }, timeout_ms);
+    return PumpUntil([&] { return server_ == nullptr; }, timeoutMs);
 }
 
-bool DdeProbeClient::wait_for_data(std::size_t count, DWORD timeout_ms) {
-    return pump_until([&] { return data_.size() >= count; }, timeout_ms);
+bool DdeProbeClient::WaitForData(std::size_t count, DWORD timeoutMs)
+{
+    return PumpUntil([&] { return data_.size() >= count; }, timeoutMs);
 }
 
-void DdeProbeClient::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
-    const HWND from = reinterpret_cast<HWND>(wparam);
+void DdeProbeClient::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const HWND from = reinterpret_cast<HWND>(wParam);
     if (message == WM_DDE_ACK && initiating_) {
         // Keep the first server; a second one would get its conversation ended.
-        GlobalDeleteAtom(word_at(lparam, 0));
-        GlobalDeleteAtom(word_at(lparam, 16));
-        if (server_) PostMessageW(from, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window_), 0);
-        else server_ = from;
+        GlobalDeleteAtom(WordAt(lParam, 0));
+        GlobalDeleteAtom(WordAt(lParam, 16));
+        if (server_) {
+            PostMessageW(from, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window_), 0);
+        } else {
+            server_ = from;
+        }
         return;
     }
-    if (from != server_) return;
-    switch (message) {
-    case WM_DDE_ACK: {
-        UINT_PTR status = 0;
-        UINT_PTR item = 0;
-        UnpackDDElParam(WM_DDE_ACK, lparam, &status, &item);
-        FreeDDElParam(WM_DDE_ACK, lparam);
-        if (item) GlobalDeleteAtom(static_cast<ATOM>(item));
-        acks_.push_back(static_cast<WORD>(status));
-        break;
+    if (from != server_) {
+        return;
     }
-    case WM_DDE_DATA: on_data(lparam); break;
-    case WM_DDE_TERMINATE:
-        if (!terminating_) {
-            terminated_by_server_ = true;
-            if (answer_terminate_)
-                PostMessageW(server_, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window_), 0);
+    switch (message) {
+        case WM_DDE_ACK: {
+            UINT_PTR status = 0;
+            UINT_PTR item = 0;
+            UnpackDDElParam(WM_DDE_ACK, lParam, &status, &item);
+            FreeDDElParam(WM_DDE_ACK, lParam);
+            if (item) {
+                GlobalDeleteAtom(static_cast<ATOM>(item));
+            }
+            acks_.push_back(static_cast<WORD>(status));
+            break;
         }
-        server_ = nullptr;
-        break;
-    default: break;
+        case WM_DDE_DATA:
+            OnData(lParam);
+            break;
+        case WM_DDE_TERMINATE:
+            if (!terminating_) {
+                terminatedByServer_ = true;
+                if (answerTerminate_) {
+                    PostMessageW(server_, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window_), 0);
+                }
+            }
+            server_ = nullptr;
+            break;
+        default:
+            break;
     }
 }
 
-void DdeProbeClient::on_data(LPARAM lparam) {
+void DdeProbeClient::OnData(LPARAM lParam)
+{
     UINT_PTR handle = 0;
     UINT_PTR item = 0;
-    UnpackDDElParam(WM_DDE_DATA, lparam, &handle, &item);
+    UnpackDDElParam(WM_DDE_DATA, lParam, &handle, &item);
     const auto data = reinterpret_cast<HGLOBAL>(handle);
     ReceivedData received;
     bool release = false;
@@ -160,12 +190,14 @@ void DdeProbeClient::on_data(LPARAM lparam) {
     data_.push_back(received);
     if (ack) {
         PostMessageW(server_, WM_DDE_ACK, reinterpret_cast<WPARAM>(window_),
-                     ReuseDDElParam(lparam, WM_DDE_DATA, WM_DDE_ACK, 0x8000, item));
+                     ReuseDDElParam(lParam, WM_DDE_DATA, WM_DDE_ACK, 0x8000, item));
     } else {
-        FreeDDElParam(WM_DDE_DATA, lparam);
+        FreeDDElParam(WM_DDE_DATA, lParam);
         GlobalDeleteAtom(static_cast<ATOM>(item));
     }
-    if (release && data) GlobalFree(data);
+    if (release && data) {
+        GlobalFree(data);
+    }
 }
 
 }  // namespace standin_test

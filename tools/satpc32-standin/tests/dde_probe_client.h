@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "windows/owned_window.h"
+
 namespace standin_test {
 
 struct ReceivedData {
@@ -25,39 +27,40 @@ public:
     DdeProbeClient& operator=(const DdeProbeClient&) = delete;
 
     // Broadcasts WM_DDE_INITIATE (empty names mean "any"); true if a server answered.
-    bool connect(const std::wstring& service = L"SatPC32", const std::wstring& topic = L"SatPcDdeConv");
-    // The status word of the answering WM_DDE_ACK, or nothing within timeout_ms.
-    std::optional<WORD> advise(const std::wstring& item = L"SatPcDdeItem", unsigned format = CF_TEXT,
-                               bool ack_requested = false, DWORD timeout_ms = 10000);
-    std::optional<WORD> unadvise(const std::wstring& item = L"SatPcDdeItem", DWORD timeout_ms = 10000);
-    // Posts WM_DDE_REQUEST; the answer shows up in data() or as a negative ack.
-    void request(const std::wstring& item = L"SatPcDdeItem", unsigned format = CF_TEXT);
-    std::optional<WORD> next_ack(DWORD timeout_ms = 10000);
+    bool Connect(const std::wstring& service = L"SatPC32", const std::wstring& topic = L"SatPcDdeConv");
+    // The status word of the answering WM_DDE_ACK, or nothing within timeoutMs.
+    std::optional<WORD> Advise(const std::wstring& item = L"SatPcDdeItem", unsigned format = CF_TEXT,
+                               bool ackRequested = false, DWORD timeoutMs = 10000);
+    std::optional<WORD> Unadvise(const std::wstring& item = L"SatPcDdeItem", DWORD timeoutMs = 10000);
+    // Posts WM_DDE_REQUEST; the answer shows up in Data() or as a negative ack.
+    void Request(const std::wstring& item = L"SatPcDdeItem", unsigned format = CF_TEXT);
+    std::optional<WORD> NextAck(DWORD timeoutMs = 10000);
     // Posts WM_DDE_TERMINATE and waits for the reply.
-    bool terminate(DWORD timeout_ms = 2000);
+    bool Terminate(DWORD timeoutMs = 2000);
 
     // Off: a server's TERMINATE is noted but never answered (a stuck client).
-    void answer_server_terminate(bool answer) { answer_terminate_ = answer; }
-    bool wait_for_data(std::size_t count, DWORD timeout_ms = 10000);
-    const std::vector<ReceivedData>& data() const { return data_; }
-    bool terminated_by_server() const { return terminated_by_server_; }
-    bool connected() const { return server_ != nullptr; }
-    HWND window() const { return window_; }
-    HWND server() const { return server_; }
+    void AnswerServerTerminate(bool answer) { answerTerminate_ = answer; }
+    bool WaitForData(std::size_t count, DWORD timeoutMs = 10000);
+    const std::vector<ReceivedData>& Data() const { return data_; }
+    bool TerminatedByServer() const { return terminatedByServer_; }
+    bool Connected() const { return server_ != nullptr; }
+    HWND Window() const { return window_; }
+    HWND Server() const { return server_; }
 
 private:
-    static LRESULT CALLBACK window_proc(HWND, UINT, WPARAM, LPARAM);
-    void on_message(UINT message, WPARAM wparam, LPARAM lparam);
-    void on_data(LPARAM lparam);
+    friend LRESULT CALLBACK korvane::win32::OwnedWindowProc<DdeProbeClient>(HWND, UINT, WPARAM, LPARAM);
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnData(LPARAM lParam);
 
     HWND window_ = nullptr;
     HWND server_ = nullptr;
     bool initiating_ = false;
     bool terminating_ = false;
-    bool terminated_by_server_ = false;
-    bool answer_terminate_ = true;
+    bool terminatedByServer_ = false;
+    bool answerTerminate_ = true;
     std::vector<WORD> acks_;
-    std::size_t acks_seen_ = 0;
+    std::size_t acksSeen_ = 0;
     std::vector<ReceivedData> data_;
 };
 

@@ -6,10 +6,13 @@
 
 namespace standin_test {
 
-// Pumps messages until `done` holds or `timeout_ms` has passed; returns `done()`.
+// Pumps messages until `done` holds or `timeoutMs` has passed; returns `done()`.
 // `extra` (optional) is a handle whose signal also wakes the wait.
-bool pump_until(const std::function<bool()>& done, DWORD timeout_ms, HANDLE extra = nullptr);
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, HANDLE extra = nullptr);
 
-inline void pump_for(DWORD ms) { pump_until([] { return false; }, ms); }
+inline void PumpFor(DWORD ms)
+{
+    PumpUntil([] { return false; }, ms);
+}
 
 }  // namespace standin_test

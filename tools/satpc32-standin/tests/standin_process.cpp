@@ -5,7 +5,8 @@
 namespace standin_test {
 namespace {
 
-std::string quoted(const std::string& s) {
+std::string Quoted(const std::string& s)
+{
     std::string q(1, '"');
     q.append(s);
     q.push_back('"');
@@ -14,61 +15,84 @@ std::string quoted(const std::string& s) {
 
 }  // namespace
 
-std::string beside_test_program(const std::string& name) {
+std::string BesideTestProgram(const std::string& name)
+{
     char path[MAX_PATH];
     const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string dir(path, n);
     return dir.substr(0, dir.find_last_of("\\/") + 1) + name;
 }
 
-StandinProcess::StandinProcess(const std::vector<std::string>& args) {
+StandinProcess::StandinProcess(const std::vector<std::string>& args)
+{
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE child_in = nullptr;
-    HANDLE child_out = nullptr;
-    if (!CreatePipe(&child_in, &input_, &inherit, 0) || !CreatePipe(&output_, &child_out, &inherit, 0)) return;
+    HANDLE childIn = nullptr;
+    HANDLE childOut = nullptr;
+    if (!CreatePipe(&childIn, &input_, &inherit, 0) || !CreatePipe(&output_, &childOut, &inherit, 0)) {
+        return;
+    }
     SetHandleInformation(input_, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(output_, HANDLE_FLAG_INHERIT, 0);
 
-    std::string command = quoted(beside_test_program("satpc32-standin.exe"));
-    for (const std::string& a : args) command.append(1, ' ').append(quoted(a));
+    std::string command = Quoted(BesideTestProgram("satpc32-standin.exe"));
+    for (const std::string& a : args) {
+        command.append(1, ' ').append(Quoted(a));
+    }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = child_in;
-    startup.hStdOutput = child_out;
+    startup.hStdInput = childIn;
+    startup.hStdOutput = childOut;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info{};
     if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
         process_ = info.hProcess;
         CloseHandle(info.hThread);
     }
-    CloseHandle(child_in);
-    CloseHandle(child_out);
-    line_arrived_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    reader_ = std::thread([this] { read_output(); });
+    CloseHandle(childIn);
+    CloseHandle(childOut);
+    lineArrived_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    reader_ = std::thread([this] { ReadOutput(); });
 }
 
-StandinProcess::~StandinProcess() {
-    close_input();
-    if (process_ && exit_code(0) < 0) TerminateProcess(process_, 99);
-    if (process_) WaitForSingleObject(process_, 5000);
-    if (reader_.joinable()) reader_.join();  // the pipe breaks when the child is gone
-    for (HANDLE h : {process_, output_, line_arrived_})
-        if (h) CloseHandle(h);
+StandinProcess::~StandinProcess()
+{
+    CloseInput();
+    if (process_ && ExitCode(0) < 0) {
+        TerminateProcess(process_, 99);
+    }
+    if (process_) {
+        WaitForSingleObject(process_, 5000);
+    }
+    if (reader_.joinable()) {
+        reader_.join();  // the pipe breaks when the child is gone
+    }
+    for (HANDLE h : {process_, output_, lineArrived_}) {
+        if (h) {
+            CloseHandle(h);
+        }
+    }
 }
 
-void StandinProcess::send(const std::string& line) {
+void StandinProcess::Send(const std::string& line)
+{
     const std::string text = line + "\n";
     DWORD written = 0;
-    if (input_) WriteFile(input_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    if (input_) {
+        WriteFile(input_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
 }
 
-void StandinProcess::close_input() {
-    if (input_) CloseHandle(input_);
+void StandinProcess::CloseInput()
+{
+    if (input_) {
+        CloseHandle(input_);
+    }
     input_ = nullptr;
 }
 
-void StandinProcess::read_output() {
+void StandinProcess::ReadOutput()
+{
     std::string line;
     char buffer[1024];
     DWORD got = 0;
@@ -83,14 +107,15 @@ void StandinProcess::read_output() {
                 lines_.push_back(line);
             }
             line.clear();
-            SetEvent(line_arrived_);
+            SetEvent(lineArrived_);
         }
     }
 }
 
-std::string StandinProcess::expect(const std::string& prefix, DWORD timeout_ms) {
+std::string StandinProcess::Expect(const std::string& prefix, DWORD timeoutMs)
+{
     std::string found;
-    pump_until(
+    PumpUntil(
         [&] {
             std::lock_guard lock(mutex_);
             for (std::size_t i = next_; i < lines_.size(); ++i) {
@@ -102,29 +127,41 @@ std::string StandinProcess::expect(const std::string& prefix, DWORD timeout_ms) 
             }
             return false;
         },
-        timeout_ms, line_arrived_);
+        timeoutMs, lineArrived_);
     return found;
 }
 
-bool StandinProcess::saw(const std::string& prefix) {
+bool StandinProcess::Saw(const std::string& prefix)
+{
     std::lock_guard lock(mutex_);
-    for (const std::string& l : lines_)
-        if (l.rfind(prefix, 0) == 0) return true;
+    for (const std::string& l : lines_) {
+        if (l.rfind(prefix, 0) == 0) {
+            return true;
+        }
+    }
     return false;
 }
 
-long StandinProcess::exit_code(DWORD timeout_ms) {
-    if (!process_) return -1;
+long StandinProcess::ExitCode(DWORD timeoutMs)
+{
+    if (!process_) {
+        return -1;
+    }
     DWORD code = 0;
-    const bool ended = pump_until([&] { return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }, timeout_ms);
-    if (!ended || !GetExitCodeProcess(process_, &code)) return -1;
+    const bool ended = PumpUntil([&] { return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    if (!ended || !GetExitCodeProcess(process_, &code)) {
+        return -1;
+    }
     return static_cast<long>(code);
 }
 
-std::string StandinProcess::transcript() {
+std::string StandinProcess::Transcript()
+{
     std::lock_guard lock(mutex_);
     std::string all;
-    for (const std::string& l : lines_) all += l + "\n";
+    for (const std::string& l : lines_) {
+        all += l + "\n";
+    }
     return all;
 }
 

@@ -17,32 +17,32 @@ public:
     StandinProcess(const StandinProcess&) = delete;
     StandinProcess& operator=(const StandinProcess&) = delete;
 
-    bool started() const { return process_ != nullptr; }
-    void send(const std::string& line);  // one script line
-    void close_input();
+    bool Started() const { return process_ != nullptr; }
+    void Send(const std::string& line);  // one script line
+    void CloseInput();
     // Waits (pumping messages) for the next event line, after the last one matched,
     // that starts with `prefix`; returns it, or "" on time-out.
-    std::string expect(const std::string& prefix, DWORD timeout_ms = 10000);
+    std::string Expect(const std::string& prefix, DWORD timeoutMs = 10000);
     // True if some line starting with `prefix` came at any time.
-    bool saw(const std::string& prefix);
-    // Exit code once it has ended, or -1 if it is still running after timeout_ms.
-    long exit_code(DWORD timeout_ms = 10000);
-    std::string transcript();
+    bool Saw(const std::string& prefix);
+    // Exit code once it has ended, or -1 if it is still running after timeoutMs.
+    long ExitCode(DWORD timeoutMs = 10000);
+    std::string Transcript();
 
 private:
-    void read_output();
+    void ReadOutput();
 
     HANDLE process_ = nullptr;
     HANDLE input_ = nullptr;
     HANDLE output_ = nullptr;
-    HANDLE line_arrived_ = nullptr;
+    HANDLE lineArrived_ = nullptr;
     std::thread reader_;
     std::mutex mutex_;
     std::vector<std::string> lines_;
-    std::size_t next_ = 0;  // where expect() searches from
+    std::size_t next_ = 0;  // where Expect() searches from
 };
 
 // Full Windows path of a file beside the test program.
-std::string beside_test_program(const std::string& name);
+std::string BesideTestProgram(const std::string& name);
 
 }  // namespace standin_test
