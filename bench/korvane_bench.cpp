@@ -35,8 +35,9 @@ int main(int argc, char** argv)
         std::printf("korvane_bench %s: %s\n", command.c_str(), error.what());
         return 1;
     }
-    std::printf("usage: korvane_bench.exe counters | soak [--minutes M --warmup-s S --change-ms MS --rise-s S "
-                "--relink-every N --max-memory-growth-kib K --max-count-growth N --hold-ms MS] | timings "
-                "[--mirror-changes N --status-changes N --idle-s S --hold-ms MS] | startup --minimal EXE [--runs N]\n");
+    std::printf(
+        "usage: korvane_bench.exe counters | soak [--minutes M --warmup-s S --change-ms MS --rise-s S "
+        "--relink-every N --max-memory-growth-kib K --max-count-growth N --hold-ms MS] | timings "
+        "[--mirror-changes N --status-changes N --idle-s S --hold-ms MS] | startup --minimal EXE [--runs N]\n");
     return 2;
 }

@@ -252,7 +252,8 @@ ProcessSample SampleProcess(HANDLE process, DWORD processId, MetricSources* sour
         sample.peakWorkingSet = memory.PeakWorkingSetSize;
         sample.privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
         if (sources != nullptr) {
-            sources->privateBytes = memory.PrivateUsage != 0 ? "PrivateUsage" : "PagefileUsage (PrivateUsage is 0 here)";
+            sources->privateBytes =
+                memory.PrivateUsage != 0 ? "PrivateUsage" : "PagefileUsage (PrivateUsage is 0 here)";
         }
     }
 
@@ -321,10 +322,13 @@ bool CheckMetricsOnSelf()
     }
     const ProcessSample withoutWindows = SampleProcess(self, id);
 
-    std::printf("counter check on this process: %d brushes and %d events made, then freed; %d windows made, then "
-                "destroyed\n", kEach, kEach, kEach);
+    std::printf(
+        "counter check on this process: %d brushes and %d events made, then freed; %d windows made, then "
+        "destroyed\n",
+        kEach, kEach, kEach);
     std::printf("  GDI objects  %lld -> %lld -> %lld   (%s)\n", static_cast<long long>(before.gdiObjects),
-                static_cast<long long>(during.gdiObjects), static_cast<long long>(after.gdiObjects), sources.gdi.c_str());
+                static_cast<long long>(during.gdiObjects), static_cast<long long>(after.gdiObjects),
+                sources.gdi.c_str());
     std::printf("  handles      %lld -> %lld -> %lld   (%s)\n", static_cast<long long>(before.handles),
                 static_cast<long long>(during.handles), static_cast<long long>(after.handles), sources.handles.c_str());
     std::printf("  USER objects %lld -> %lld -> %lld   (%s)\n", static_cast<long long>(after.userObjects),
@@ -333,8 +337,8 @@ bool CheckMetricsOnSelf()
     std::printf("  private bytes from %s\n", sources.privateBytes.c_str());
     const bool gdiOk = during.gdiObjects - before.gdiObjects == kEach && after.gdiObjects == before.gdiObjects;
     const bool handlesOk = during.handles - before.handles == kEach && after.handles == before.handles;
-    const bool userOk = withWindows.userObjects - after.userObjects >= kEach &&
-                        withoutWindows.userObjects <= after.userObjects + 1;
+    const bool userOk =
+        withWindows.userObjects - after.userObjects >= kEach && withoutWindows.userObjects <= after.userObjects + 1;
     std::printf("  counters follow: GDI %s, USER %s, handles %s\n", gdiOk ? "yes" : "NO", userOk ? "yes" : "NO",
                 handlesOk ? "yes" : "NO");
     return gdiOk && userOk && handlesOk;

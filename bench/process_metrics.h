@@ -15,14 +15,14 @@ namespace korvane::bench {
 //   GDI objects: the live entries of the process's own GDI handle table (PEB), read from outside;
 //   USER objects: the windows the process owns (top-level, child and message-only).
 struct ProcessSample {
-    double atS = 0;                  // seconds since the soak began
-    std::uint64_t workingSet = 0;    // bytes
+    double atS = 0;                // seconds since the soak began
+    std::uint64_t workingSet = 0;  // bytes
     std::uint64_t peakWorkingSet = 0;
     std::uint64_t privateBytes = 0;  // PrivateUsage, or PagefileUsage where that is 0
     std::int64_t gdiObjects = -1;    // -1: not available
     std::int64_t userObjects = -1;
     std::int64_t handles = -1;
-    double cpuS = 0;                 // user + kernel time so far
+    double cpuS = 0;  // user + kernel time so far
 };
 
 struct MetricSources {

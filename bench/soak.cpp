@@ -28,7 +28,8 @@ using e2e::MachineNowMs;
 using e2e::StandIn;
 using std::chrono::milliseconds;
 
-const std::vector<std::string> kSatellites = {"AO-7", "FO-29", "SO-50", "ISS", "NOAA-19", "AO-91", "RS-44", "CAS-4A", "XW-2B", "UO-11"};
+const std::vector<std::string> kSatellites = {"AO-7",  "FO-29", "SO-50",  "ISS",   "NOAA-19",
+                                              "AO-91", "RS-44", "CAS-4A", "XW-2B", "UO-11"};
 
 std::string SatelliteItem(const std::string& name, long step)
 {
@@ -47,9 +48,10 @@ std::string NoSatelliteItem(long step)
 
 void PrintSample(const ProcessSample& s, const char* note)
 {
-    std::printf("%8.0f  %9.1f  %9.1f  %6lld  %6lld  %7lld  %7.2f  %s\n", s.atS, static_cast<double>(s.workingSet) / 1024.0,
-                static_cast<double>(s.privateBytes) / 1024.0, static_cast<long long>(s.gdiObjects),
-                static_cast<long long>(s.userObjects), static_cast<long long>(s.handles), s.cpuS, note);
+    std::printf("%8.0f  %9.1f  %9.1f  %6lld  %6lld  %7lld  %7.2f  %s\n", s.atS,
+                static_cast<double>(s.workingSet) / 1024.0, static_cast<double>(s.privateBytes) / 1024.0,
+                static_cast<long long>(s.gdiObjects), static_cast<long long>(s.userObjects),
+                static_cast<long long>(s.handles), s.cpuS, note);
     std::fflush(stdout);
 }
 
@@ -69,9 +71,10 @@ public:
 
     int Run()
     {
-        std::printf("soak: %.1f min, an item change every %.0f ms, a rise every %.0f s (%.0f%% of it up), "
-                    "relink every %ld rises, warm-up %.0f s, fake sounds of %u ms\n",
-                    minutes_, changeMs_, riseS_, kUpShare * 100, relinkEvery_, warmupS_, holdMs_);
+        std::printf(
+            "soak: %.1f min, an item change every %.0f ms, a rise every %.0f s (%.0f%% of it up), "
+            "relink every %ld rises, warm-up %.0f s, fake sounds of %u ms\n",
+            minutes_, changeMs_, riseS_, kUpShare * 100, relinkEvery_, warmupS_, holdMs_);
         if (!CheckMetricsOnSelf()) {
             std::printf("soak: the resource counters do not work on this system\n");
             return 2;
@@ -108,7 +111,8 @@ public:
             if (warm && baseline_ < 0) {
                 baseline_ = static_cast<long>(samples_.size()) - 1;
             }
-            PrintSample(samples_.back(), baseline_ == static_cast<long>(samples_.size()) - 1 ? "after warm-up (baseline)" : "");
+            PrintSample(samples_.back(),
+                        baseline_ == static_cast<long>(samples_.size()) - 1 ? "after warm-up (baseline)" : "");
         }
         Sleep(2000);  // the last announcement's sounds are logged
         return Report(cycle);
@@ -132,8 +136,7 @@ private:
         return e2e::WaitUntil(
             [&] {
                 const std::string status = app_->Status();
-                return status == kConnectedText || status == kNoneVisibleText ||
-                       status.rfind("Satellite ", 0) == 0;
+                return status == kConnectedText || status == kNoneVisibleText || status.rfind("Satellite ", 0) == 0;
             },
             milliseconds(5000));
     }
@@ -209,10 +212,11 @@ private:
                 ++bells;
             }
         }
-        std::printf("\nsoak ran %.1f s: %ld item changes (%.1f a second), %ld rises, %ld announcements heard "
-                    "(expected %ld), %ld relinks, %zu sound calls, %ld status misses\n",
-                    ElapsedS(), changes_, static_cast<double>(changes_) / ElapsedS(), cycles, bells,
-                    expectedAnnouncements_, relinks_, sounds.calls.size(), misses_);
+        std::printf(
+            "\nsoak ran %.1f s: %ld item changes (%.1f a second), %ld rises, %ld announcements heard "
+            "(expected %ld), %ld relinks, %zu sound calls, %ld status misses\n",
+            ElapsedS(), changes_, static_cast<double>(changes_) / ElapsedS(), cycles, bells, expectedAnnouncements_,
+            relinks_, sounds.calls.size(), misses_);
 
         bool ok = misses_ == 0 && bells == expectedAnnouncements_;
         if (baseline_ < 0) {
@@ -240,11 +244,16 @@ private:
             const char* unit;
         };
         const Check checks[] = {
-            {"working set", kib(end.workingSet, base.workingSet), kib(high.workingSet, base.workingSet), maxMemoryGrowthKiB_, "KiB"},
-            {"private bytes", kib(end.privateBytes, base.privateBytes), kib(high.privateBytes, base.privateBytes), maxMemoryGrowthKiB_, "KiB"},
-            {"GDI objects", static_cast<double>(end.gdiObjects - base.gdiObjects), static_cast<double>(high.gdiObjects - base.gdiObjects), static_cast<double>(maxCountGrowth_), ""},
-            {"USER objects", static_cast<double>(end.userObjects - base.userObjects), static_cast<double>(high.userObjects - base.userObjects), static_cast<double>(maxCountGrowth_), ""},
-            {"handles", static_cast<double>(end.handles - base.handles), static_cast<double>(high.handles - base.handles), static_cast<double>(maxCountGrowth_), ""},
+            {"working set", kib(end.workingSet, base.workingSet), kib(high.workingSet, base.workingSet),
+             maxMemoryGrowthKiB_, "KiB"},
+            {"private bytes", kib(end.privateBytes, base.privateBytes), kib(high.privateBytes, base.privateBytes),
+             maxMemoryGrowthKiB_, "KiB"},
+            {"GDI objects", static_cast<double>(end.gdiObjects - base.gdiObjects),
+             static_cast<double>(high.gdiObjects - base.gdiObjects), static_cast<double>(maxCountGrowth_), ""},
+            {"USER objects", static_cast<double>(end.userObjects - base.userObjects),
+             static_cast<double>(high.userObjects - base.userObjects), static_cast<double>(maxCountGrowth_), ""},
+            {"handles", static_cast<double>(end.handles - base.handles),
+             static_cast<double>(high.handles - base.handles), static_cast<double>(maxCountGrowth_), ""},
         };
         std::printf("growth after warm-up (baseline at %.0f s, end at %.0f s):\n", base.atS, end.atS);
         for (const auto& check : checks) {

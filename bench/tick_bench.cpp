@@ -54,7 +54,8 @@ void RunTicks(benchmark::State& state, const std::string& item, bool seenBefore)
         watcher.Tick(window, sound);
         benchmark::DoNotOptimize(window.status.data());
     }
-    state.counters["sounds/tick"] = benchmark::Counter(static_cast<double>(sound.played), benchmark::Counter::kAvgIterations);
+    state.counters["sounds/tick"] =
+        benchmark::Counter(static_cast<double>(sound.played), benchmark::Counter::kAvgIterations);
 }
 
 // No link: the mirror is empty, the tick only stops and restarts the timer.

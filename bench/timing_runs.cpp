@@ -123,8 +123,8 @@ int RunTimings(Arguments& args)
         }
         Sleep(static_cast<DWORD>(gap(random)));
     }
-    Row("item change -> mirror holds it", Ms(Summarize(mirror)) +
-                                                       (mirrorMisses ? Format(", %.0f not seen within 3 s", mirrorMisses) : ""));
+    Row("item change -> mirror holds it",
+        Ms(Summarize(mirror)) + (mirrorMisses ? Format(", %.0f not seen within 3 s", mirrorMisses) : ""));
 
     // Item change to status line: bounded by the one-second tick. Satellites and the
     // no-satellite marker alternate, at a random phase of the tick.
@@ -170,13 +170,14 @@ int RunTimings(Arguments& args)
         std::string figure;
         if (ns0 >= 0 && ns1 >= ns0) {
             const double cpuS = static_cast<double>(ns1 - ns0) / 1e9;
-            figure = Format("%.3f %% of one core, %.3f ms CPU a second (Linux schedstat of the process)", cpuS / wallS * 100,
-                            cpuS / wallS * 1000);
+            figure = Format("%.3f %% of one core, %.3f ms CPU a second (Linux schedstat of the process)",
+                            cpuS / wallS * 100, cpuS / wallS * 1000);
         } else {
             figure = Format("%.3f %% of one core, %.3f ms CPU a second", (cpu1 - cpu0) / wallS * 100,
                             (cpu1 - cpu0) / wallS * 1000);
         }
-        figure += Format("; GetProcessTimes: %.0f ms in all (it counts in 10 ms steps under Wine)", (cpu1 - cpu0) * 1000);
+        figure +=
+            Format("; GetProcessTimes: %.0f ms in all (it counts in 10 ms steps under Wine)", (cpu1 - cpu0) * 1000);
         Row(what + Format(" (%.0f s)", wallS), figure);
     };
     idleCpu(idleS, "CPU while idle and linked, a satellite reported: every tick rewrites and repaints the status line");
@@ -191,9 +192,9 @@ int RunTimings(Arguments& args)
     Row("resident memory, linked, after the runs above (working set / peak)",
         Kib(memory.workingSet) + " / " + Kib(memory.peakWorkingSet));
     Row("private memory (" + sources.privateBytes + ")", Kib(memory.privateBytes));
-    Row("GDI objects / USER objects / handles", Format("%.0f / %.0f / %.0f", static_cast<double>(memory.gdiObjects),
-                                                       static_cast<double>(memory.userObjects),
-                                                       static_cast<double>(memory.handles)));
+    Row("GDI objects / USER objects / handles",
+        Format("%.0f / %.0f / %.0f", static_cast<double>(memory.gdiObjects), static_cast<double>(memory.userObjects),
+               static_cast<double>(memory.handles)));
     return mirrorMisses + statusMisses == 0 ? 0 : 1;
 }
 

@@ -56,12 +56,18 @@ struct Step {
 std::string Describe(const Step& step)
 {
     switch (step.kind) {
-    case Kind::TimerOff: return "timer off";
-    case Kind::TimerOn: return "timer on";
-    case Kind::Status: return "status [" + step.text + "]";
-    case Kind::Repaint: return "repaint";
-    case Kind::Directory: return "directory [" + step.text + "]";
-    case Kind::Play: return std::string(step.async ? "async [" : "sync [") + step.text + "]";
+        case Kind::TimerOff:
+            return "timer off";
+        case Kind::TimerOn:
+            return "timer on";
+        case Kind::Status:
+            return "status [" + step.text + "]";
+        case Kind::Repaint:
+            return "repaint";
+        case Kind::Directory:
+            return "directory [" + step.text + "]";
+        case Kind::Play:
+            return std::string(step.async ? "async [" : "sync [") + step.text + "]";
     }
     return "?";
 }

@@ -120,9 +120,9 @@ TEST_F(Announce, NameWithAmpersandDashAndSlashIsShownAsItIsAndSpelledWithoutDash
     ASSERT_TRUE(app_.WaitForStatus("Satellite A&B-1/2 is currently visible", kSoon)) << app_.Status();
     EXPECT_NE(GetWindowLongA(app_.Control(kStatusLine), GWL_STYLE) & SS_NOPREFIX, 0)
         << "the status line would draw \"&\" as an access-key underline";
-    const std::vector<std::pair<std::string, unsigned>> expected{
-        {"bell.wav", 0}, {"satellite.wav", 0}, {"A.wav", 0}, {"&.wav", 0},
-        {"B.wav", 0},    {"1.wav", 0},         {"2.wav", 0}, {"IsRising.wav", 1}};
+    const std::vector<std::pair<std::string, unsigned>> expected{{"bell.wav", 0}, {"satellite.wav", 0}, {"A.wav", 0},
+                                                                 {"&.wav", 0},    {"B.wav", 0},         {"1.wav", 0},
+                                                                 {"2.wav", 0},    {"IsRising.wav", 1}};
     EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(expected.size()).calls), expected);
 }
 

@@ -4,8 +4,8 @@
 
 #include "driver/label_drawing.h"
 #include "driver/test_paths.h"
-#include "driver/window_probe.h"
 #include "driver/wait_until.h"
+#include "driver/window_probe.h"
 #include "link/link_texts.h"
 #include "watch/watch_status_texts.h"
 
@@ -25,7 +25,10 @@ std::string SetCommand(const std::string& text)
 {
     std::string command = "set ";
     for (const char ch : text) {
-        command += ch == '\r' ? std::string("\\r") : ch == '\n' ? std::string("\\n") : ch == '\\' ? std::string("\\\\") : std::string(1, ch);
+        command += ch == '\r'   ? std::string("\\r")
+                   : ch == '\n' ? std::string("\\n")
+                   : ch == '\\' ? std::string("\\\\")
+                                : std::string(1, ch);
     }
     return command;
 }
@@ -89,8 +92,8 @@ void KorvaneTest::Link()
 void KorvaneTest::Report(const std::string& name, const std::string& item)
 {
     tracker_->Send(SetCommand(item.empty() ? ItemFor(name) : item));
-    ASSERT_TRUE(app_.WaitForStatus(SatelliteVisibleText(name), kSoon))
-        << "status: \"" << app_.Status() << "\"\n" << Transcript();
+    ASSERT_TRUE(app_.WaitForStatus(SatelliteVisibleText(name), kSoon)) << "status: \"" << app_.Status() << "\"\n"
+                                                                       << Transcript();
 }
 
 void KorvaneTest::LinkAndShowTheLongestStatus()

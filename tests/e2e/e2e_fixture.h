@@ -72,9 +72,8 @@ protected:
 
 std::string TrackerKindName(const ::testing::TestParamInfo<TrackerKind>& info);
 
-#define KORVANE_EITHER_TRACKER(suite)                                                                   \
-    INSTANTIATE_TEST_SUITE_P(, suite, ::testing::Values(TrackerKind::Raw, TrackerKind::Ddeml), \
-                             TrackerKindName)
+#define KORVANE_EITHER_TRACKER(suite) \
+    INSTANTIATE_TEST_SUITE_P(, suite, ::testing::Values(TrackerKind::Raw, TrackerKind::Ddeml), TrackerKindName)
 
 // How long to wait for what must happen: generous, for a slow and loaded machine. A wait ends
 // as soon as the thing happens; how fast it happens is checked by the tests that time it.

@@ -76,8 +76,7 @@ TEST_P(TrackerLink, PressingLinkAgainWhileLinkedGivesAWorkingLink)
     ASSERT_TRUE(tracker_->WaitEvent("initiate")) << Transcript();
 
     app_.Click(kLinkButton);
-    EXPECT_TRUE(tracker_->WaitEvent("terminate from client")) << "the old conversation was left open\n"
-                                                             << Transcript();
+    EXPECT_TRUE(tracker_->WaitEvent("terminate from client")) << "the old conversation was left open\n" << Transcript();
     ASSERT_TRUE(tracker_->WaitEvent("initiate")) << "no second conversation\n" << Transcript();
     EXPECT_TRUE(app_.WaitForStatus(std::string(kConnectedText), kSoon)) << app_.Status();
     // Data still reaches the program over the new conversation.

@@ -16,8 +16,7 @@ TEST_F(Ending, QuitEndsTheProgramAndTheConversation)
     app_.Click(kQuitButton);
     EXPECT_TRUE(app_.WaitForExit(kSoon));
     // The tracker hears that the client is gone: the advise link is dropped or the conversation ended.
-    EXPECT_TRUE(tracker_->WaitEvent("unadvise") || tracker_->WaitEvent("terminate from client"))
-        << Transcript();
+    EXPECT_TRUE(tracker_->WaitEvent("unadvise") || tracker_->WaitEvent("terminate from client")) << Transcript();
 }
 
 TEST_F(Ending, QuitWithoutALinkEndsTheProgram)

@@ -118,9 +118,9 @@ TEST_F(PassWatcherTest, NameRunsFromTheThirdCharacterToTheFirstSpaceOrTheEnd)
         const char* text;
         const char* name;
     };
-    for (const Case& c : {Case{"SNISS", "ISS"}, Case{"SNISS AZ1", "ISS"}, Case{"xyRS-44 EL3", "RS-44"},
-                          Case{"SNA", "A"}, Case{"S", ""}, Case{"SN", ""}, Case{"SN ISS", ""},
-                          Case{"SNNO-84  AZ", "NO-84"}, Case{"SN\tAO-7", "\tAO-7"}}) {
+    for (const Case& c :
+         {Case{"SNISS", "ISS"}, Case{"SNISS AZ1", "ISS"}, Case{"xyRS-44 EL3", "RS-44"}, Case{"SNA", "A"}, Case{"S", ""},
+          Case{"SN", ""}, Case{"SN ISS", ""}, Case{"SNNO-84  AZ", "NO-84"}, Case{"SN\tAO-7", "\tAO-7"}}) {
         watcher = PassWatcher{};
         const Log tick = TickWith(c.text);
         EXPECT_EQ(tick[2], std::string("status Satellite ") + c.name + " is currently visible") << c.text;

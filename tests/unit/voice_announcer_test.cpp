@@ -28,11 +28,12 @@ protected:
 TEST_F(VoiceAnnouncerTest, SpellsTheNameBetweenBellSatelliteAndIsRisingSilencingDashAndSlash)
 {
     sound.directory = "D:\\K";
-    const Log expected{"sync D:\\K\\bell.wav", "sync D:\\K\\satellite.wav", "sync D:\\K\\A.wav",
-                       "sync D:\\K\\O.wav",    "sync D:\\K\\7.wav",         "sync D:\\K\\X.wav",
+    const Log expected{"sync D:\\K\\bell.wav",     "sync D:\\K\\satellite.wav", "sync D:\\K\\A.wav",
+                       "sync D:\\K\\O.wav",        "sync D:\\K\\7.wav",         "sync D:\\K\\X.wav",
                        "async D:\\K\\IsRising.wav"};
     EXPECT_EQ(Announce("AO-7/X"), expected);
-    EXPECT_EQ(Announce("-/-/"), (Log{"sync D:\\K\\bell.wav", "sync D:\\K\\satellite.wav", "async D:\\K\\IsRising.wav"}));
+    EXPECT_EQ(Announce("-/-/"),
+              (Log{"sync D:\\K\\bell.wav", "sync D:\\K\\satellite.wav", "async D:\\K\\IsRising.wav"}));
 }
 
 TEST_F(VoiceAnnouncerTest, EmptyNamePlaysOnlyTheFixedSounds)

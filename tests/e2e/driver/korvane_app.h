@@ -76,7 +76,8 @@ public:
     std::string SoundLogPath() const { return folder_.File("sounds.log"); }
     SoundLog Sounds() const { return ReadSoundLog(SoundLogPath()); }
     // Waits until the log holds at least count calls; returns the log as it then is.
-    SoundLog WaitForSoundCalls(size_t count, std::chrono::milliseconds timeout = std::chrono::milliseconds(15000)) const;
+    SoundLog WaitForSoundCalls(size_t count,
+                               std::chrono::milliseconds timeout = std::chrono::milliseconds(15000)) const;
 
 private:
     TempFolder folder_;

@@ -97,22 +97,25 @@ std::optional<long> PixelsOfTextBelowBox(HWND window, HWND label)
     std::vector<COLORREF> drawn;
     std::vector<COLORREF> earlier;
     int unchanged = 0;
-    const bool seen = placed && WaitUntil(
-        [&] {
-            drawn = ScreenPixels(ScreenRect(label));
-            unchanged = drawn == earlier ? unchanged + 1 : 0;
-            earlier = drawn;
-            return unchanged >= 3 && drawn.size() == 2 * upperHalf &&
-                   std::any_of(drawn.begin(), drawn.begin() + static_cast<std::ptrdiff_t>(upperHalf), isText);
-        },
-        milliseconds(5000), milliseconds(100));
+    const bool seen =
+        placed &&
+        WaitUntil(
+            [&] {
+                drawn = ScreenPixels(ScreenRect(label));
+                unchanged = drawn == earlier ? unchanged + 1 : 0;
+                earlier = drawn;
+                return unchanged >= 3 && drawn.size() == 2 * upperHalf &&
+                       std::any_of(drawn.begin(), drawn.begin() + static_cast<std::ptrdiff_t>(upperHalf), isText);
+            },
+            milliseconds(5000), milliseconds(100));
 
     MoveAndSize(label, box);
     MoveAndSize(window, frame);
     if (!seen) {
         return std::nullopt;
     }
-    return static_cast<long>(std::count_if(drawn.begin() + static_cast<std::ptrdiff_t>(upperHalf), drawn.end(), isText));
+    return static_cast<long>(
+        std::count_if(drawn.begin() + static_cast<std::ptrdiff_t>(upperHalf), drawn.end(), isText));
 }
 
 int RowsOfText(HWND label)

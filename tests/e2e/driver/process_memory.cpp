@@ -14,7 +14,7 @@ struct GdiHandleEntry {
     std::uint32_t owner;
     std::uint8_t extendedType;  // bit 7: a stock object
     std::uint8_t generation;
-    std::uint8_t type;          // 0: a free entry
+    std::uint8_t type;  // 0: a free entry
     std::uint8_t flags;
     std::uint64_t userPointer;
 };
@@ -54,8 +54,8 @@ bool SendDpiChanged(HANDLE process, HWND window, int dotsPerInch, const RECT& su
 std::optional<size_t> GdiObjectsOf(HANDLE process)
 {
     using QueryInformation = NTSTATUS(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-    const auto query = reinterpret_cast<QueryInformation>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    const auto query = reinterpret_cast<QueryInformation>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
     PROCESS_BASIC_INFORMATION basic{};
     if (query == nullptr || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) {
         return std::nullopt;
