@@ -34,6 +34,19 @@ inline LPARAM TwoWords(WORD low, WORD high)
 inline constexpr WORD kAckPositive = 0x8000;
 inline constexpr WORD kAckNegative = 0;
 
+// Takes a posted WM_DDE_ACK's status: frees its packed lParam and deletes the item atom it carries.
+inline WORD TakeAckStatus(LPARAM lParam)
+{
+    UINT_PTR status = 0;
+    UINT_PTR item = 0;
+    UnpackDDElParam(WM_DDE_ACK, lParam, &status, &item);
+    FreeDDElParam(WM_DDE_ACK, lParam);
+    if (item) {
+        GlobalDeleteAtom(static_cast<ATOM>(item));
+    }
+    return static_cast<WORD>(status);
+}
+
 // Posts WM_DDE_ACK carrying `status` and `value` (an item atom or a command handle).
 // `reuse` is the received packed lParam to recycle (0 when the request was not packed).
 bool PostAck(HWND from, HWND to, UINT receivedMessage, LPARAM reuse, WORD status, UINT_PTR value);

@@ -212,14 +212,7 @@ void DdeServer::OnRequest(HWND self, Conversation& c, LPARAM lParam)
 
 void DdeServer::OnAck(Conversation& c, LPARAM lParam)
 {
-    UINT_PTR status = 0;
-    UINT_PTR item = 0;
-    UnpackDDElParam(WM_DDE_ACK, lParam, &status, &item);
-    FreeDDElParam(WM_DDE_ACK, lParam);
-    if (item) {
-        GlobalDeleteAtom(static_cast<ATOM>(item));
-    }
-    const bool positive = (status & kAckPositive) != 0;
+    const bool positive = (TakeAckStatus(lParam) & kAckPositive) != 0;
     if (!c.unacknowledged.empty()) {
         // Refused, the block comes back to us; taken, only the receiver's copy is used under Wine.
         if (c.unacknowledged.front() && (!positive || CopiedOnPost(c.client))) {

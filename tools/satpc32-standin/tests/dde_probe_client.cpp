@@ -4,21 +4,13 @@
 
 #include <cstddef>
 
+#include "dde_post.h"
 #include "message_pump.h"
 
 namespace standin_test {
 namespace {
 
 constexpr char kProbeClass[] = "SatPC32StandinProbeClient";
-
-LPARAM TwoWords(WORD low, WORD high)
-{
-    return static_cast<LPARAM>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
-}
-WORD WordAt(LPARAM l, int shift)
-{
-    return static_cast<WORD>((static_cast<ULONG_PTR>(l) >> shift) & 0xFFFF);
-}
 
 }  // namespace
 
@@ -52,8 +44,8 @@ bool DdeProbeClient::Connect(const std::wstring& service, const std::wstring& to
     const ATOM t = topic.empty() ? ATOM{0} : GlobalAddAtomW(topic.c_str());
     initiating_ = true;
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(HWND_BROADCAST, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(window_), TwoWords(a, t), SMTO_NORMAL,
-                        3000, &ignored);
+    SendMessageTimeoutW(HWND_BROADCAST, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(window_), standin::TwoWords(a, t),
+                        SMTO_NORMAL, 3000, &ignored);
     initiating_ = false;
     if (a) {
         GlobalDeleteAtom(a);
@@ -87,14 +79,14 @@ std::optional<WORD> DdeProbeClient::Advise(const std::wstring& item, unsigned fo
 std::optional<WORD> DdeProbeClient::Unadvise(const std::wstring& item, DWORD timeoutMs)
 {
     PostMessageW(server_, WM_DDE_UNADVISE, reinterpret_cast<WPARAM>(window_),
-                 TwoWords(CF_TEXT, GlobalAddAtomW(item.c_str())));
+                 standin::TwoWords(CF_TEXT, GlobalAddAtomW(item.c_str())));
     return NextAck(timeoutMs);
 }
 
 void DdeProbeClient::Request(const std::wstring& item, unsigned format)
 {
     PostMessageW(server_, WM_DDE_REQUEST, reinterpret_cast<WPARAM>(window_),
-                 TwoWords(static_cast<WORD>(format), GlobalAddAtomW(item.c_str())));
+                 standin::TwoWords(static_cast<WORD>(format), GlobalAddAtomW(item.c_str())));
 }
 
 std::optional<WORD> DdeProbeClient::NextAck(DWORD timeoutMs)
@@ -125,8 +117,8 @@ void DdeProbeClient::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     const HWND from = reinterpret_cast<HWND>(wParam);
     if (message == WM_DDE_ACK && initiating_) {
         // Keep the first server; a second one would get its conversation ended.
-        GlobalDeleteAtom(WordAt(lParam, 0));
-        GlobalDeleteAtom(WordAt(lParam, 16));
+        GlobalDeleteAtom(standin::LowWord(lParam));
+        GlobalDeleteAtom(standin::HighWord(lParam));
         if (server_) {
             PostMessageW(from, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(window_), 0);
         } else {
@@ -138,17 +130,9 @@ void DdeProbeClient::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return;
     }
     switch (message) {
-        case WM_DDE_ACK: {
-            UINT_PTR status = 0;
-            UINT_PTR item = 0;
-            UnpackDDElParam(WM_DDE_ACK, lParam, &status, &item);
-            FreeDDElParam(WM_DDE_ACK, lParam);
-            if (item) {
-                GlobalDeleteAtom(static_cast<ATOM>(item));
-            }
-            acks_.push_back(static_cast<WORD>(status));
+        case WM_DDE_ACK:
+            acks_.push_back(standin::TakeAckStatus(lParam));
             break;
-        }
         case WM_DDE_DATA:
             OnData(lParam);
             break;
