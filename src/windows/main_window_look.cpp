@@ -38,20 +38,16 @@ HFONT CreateFace(const FontSpec& wanted, std::string_view face, int pixels)
                        name.c_str());
 }
 
-// The font is drawn at the height asked for: a face of fixed sizes (a bitmap face such as "MS
-// Sans Serif") may give a nearer size of its own instead.
-bool DrawsAtHeight(HDC dc, int pixels)
-{
-    TEXTMETRICA metrics{};
-    return GetTextMetricsA(dc, &metrics) && metrics.tmHeight - metrics.tmInternalLeading == pixels;
-}
-
-// The face drawn is the one named, not a stand-in from the font mapper.
-bool DrawsFace(HDC dc, std::string_view face)
+// The font is drawn at the height asked for (a face of fixed sizes, such as the bitmap "MS Sans
+// Serif", may give a size of its own) and, unless any face will do, in the face named rather
+// than a stand-in from the font mapper.
+bool DrawsAsAsked(HDC dc, std::string_view face, bool anyFace, int pixels)
 {
     char drawn[LF_FACESIZE] = {};
+    TEXTMETRICA metrics{};
     const std::string name(face);
-    return GetTextFaceA(dc, LF_FACESIZE, drawn) > 0 && lstrcmpiA(drawn, name.c_str()) == 0;
+    return (anyFace || (GetTextFaceA(dc, LF_FACESIZE, drawn) > 0 && lstrcmpiA(drawn, name.c_str()) == 0)) &&
+           GetTextMetricsA(dc, &metrics) && metrics.tmHeight - metrics.tmInternalLeading == pixels;
 }
 
 // Each text, broken at word boundaries as a label breaks it, stays inside its box.
@@ -84,8 +80,7 @@ HFONT CreateFittingFont(const FontSpec& wanted, LabelFont font, int dotsPerInch)
         const SelectedObject selected(dc.Get(), candidate.Get());
         // The face asked for may be a name the mapper resolves ("MS Shell Dlg"); a near face must be itself.
         const bool asked = face == wanted.face;
-        return DrawsAtHeight(dc.Get(), pixels) && (asked || DrawsFace(dc.Get(), face)) &&
-               TextsFit(dc.Get(), texts, dotsPerInch);
+        return DrawsAsAsked(dc.Get(), face, asked, pixels) && TextsFit(dc.Get(), texts, dotsPerInch);
     };
     const FaceChoice choice = ChooseFace(wanted.face, kNearFaces, PointsToPixels(wanted.points, dotsPerInch), fits);
     return CreateFace(wanted, choice.face, choice.pixels);

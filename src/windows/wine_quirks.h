@@ -37,10 +37,11 @@ inline bool IsWineCopyAcrossProcesses(HWND window)
 }
 
 // Face names, Wine 8.0 on Debian 12: Wine lacks "MS Shell Dlg" and "MS Sans Serif" and draws them
-// with DejaVu Sans, wider than Windows' faces, so the labels' texts overflow their boxes; Wine 10.0
-// draws its own "MS Sans Serif" but "MS Shell Dlg" in a face too wide for the labels. Where a label's text does not
-// fit in the face asked for, Korvane takes the first of these that Wine really draws and in which
-// every text fits (main_window_look.cpp).
+// with DejaVu Sans, wider than Windows' faces, so the labels' texts overflow their boxes. Wine 10.0
+// draws "MS Shell Dlg" in a face too wide for the labels, and its own "MS Sans Serif" only at fixed
+// sizes (at 192 dots per inch, two thirds of the height asked for). Where a label's text does not
+// fit, or the face asked for is not drawn at its height, Korvane takes the first of these that Wine
+// really draws, at that height, and in which every text fits (main_window_look.cpp).
 inline constexpr std::array<std::string_view, 8> kNearFaces{
     "Microsoft Sans Serif",   "MS Sans Serif",         "Tahoma", "Arial", "Liberation Sans", "Arial Narrow",
     "Liberation Sans Narrow", "DejaVu Sans Condensed",

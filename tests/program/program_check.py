@@ -11,7 +11,7 @@ import xml.etree.ElementTree as ElementTree
 
 ASM_V3 = "urn:schemas-microsoft-com:asm.v3"
 WANTED_SETTINGS = {
-    "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware": "true/pm",
+    "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware": "true",
     "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}dpiAwareness": "PerMonitorV2, PerMonitor",
 }
 
