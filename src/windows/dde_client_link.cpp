@@ -73,7 +73,7 @@ std::vector<HWND> OtherProcessesTopLevelWindows()
 DdeClientLink::DdeClientLink(HINSTANCE instance, DdeLinkEvents& events) : events_(events)
 {
     // A message-only window: servers answer it by handle, and broadcasts never reach it.
-    window_.Reset(CreateOwnedWindow(*this, instance, WindowSpec{"KorvaneDdeClientLink"}));
+    window_.Reset(CreateOwnedWindow(*this, instance, WindowOptions{.className = "KorvaneDdeClientLink"}));
 }
 
 DdeClientLink::~DdeClientLink()

@@ -49,13 +49,21 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, int showComma
     // Made at the main monitor's size, then laid out for the monitor the window opens on.
     const SIZE frame = FrameSize(ClientSize(ScreenDotsPerInch()), kFrameStyle, ScreenDotsPerInch());
     const std::string caption(kMainWindowCaption);
-    WindowSpec spec{"KorvaneMainWindow", caption.c_str(), kFrameStyle, frame.cx, frame.cy, nullptr,
-                    CW_USEDEFAULT,       CW_USEDEFAULT};
-    spec.icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_KORVANE));
-    spec.cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
-    // The background is the system colour of an active window's border.
-    spec.background = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_ACTIVEBORDER + 1));
-    if (CreateOwnedWindow(*main, instance, spec) == nullptr) {
+    const WindowOptions options{
+        .className = "KorvaneMainWindow",
+        .title = caption.c_str(),
+        .style = kFrameStyle,
+        .width = frame.cx,
+        .height = frame.cy,
+        .parent = nullptr,
+        .x = CW_USEDEFAULT,
+        .y = CW_USEDEFAULT,
+        .icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_KORVANE)),
+        .cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)),  // IDC_ARROW
+        // The system colour of an active window's border.
+        .background = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_ACTIVEBORDER + 1)),
+    };
+    if (CreateOwnedWindow(*main, instance, options) == nullptr) {
         return nullptr;
     }
     for (const ControlLayout& control : kMainWindowControls) {

@@ -9,17 +9,17 @@
 namespace korvane::win32 {
 namespace {
 
-struct FontSpec {
+struct FontRequest {
     std::string_view face;
     double points;
     int weight;
     int charSet;
 };
 // The bold face of the status row.
-constexpr FontSpec kStatusFont{"MS Sans Serif", 8.25, FW_BOLD, ANSI_CHARSET};
+constexpr FontRequest kStatusFont{"MS Sans Serif", 8.25, FW_BOLD, ANSI_CHARSET};
 // The window's face, regular: "MS Shell Dlg" is the name every Windows maps to its default
 // dialog face (any character set).
-constexpr FontSpec kWindowFont{"MS Shell Dlg", 8.0, FW_NORMAL, DEFAULT_CHARSET};
+constexpr FontRequest kWindowFont{"MS Shell Dlg", 8.0, FW_NORMAL, DEFAULT_CHARSET};
 
 // How a static label with SS_LEFT | SS_NOPREFIX lays out its text.
 constexpr UINT kLabelTextFormat = DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
@@ -29,7 +29,7 @@ COLORREF ToColorRef(Rgb rgb)
     return RGB(rgb.red, rgb.green, rgb.blue);
 }
 
-HFONT CreateFace(const FontSpec& wanted, std::string_view face, int pixels)
+HFONT CreateFace(const FontRequest& wanted, std::string_view face, int pixels)
 {
     // Where the face is missing, the font mapper picks the nearest sans-serif face.
     const std::string name(face);
@@ -67,7 +67,7 @@ bool TextsFit(HDC dc, const std::vector<LabelText>& texts, int dotsPerInch)
 
 // The font asked for, or where its texts would not fit their boxes in it, the nearest face of
 // the same weight in which they do, at the same size or else the nearest smaller one.
-HFONT CreateFittingFont(const FontSpec& wanted, LabelFont font, int dotsPerInch)
+HFONT CreateFittingFont(const FontRequest& wanted, LabelFont font, int dotsPerInch)
 {
     const std::vector<LabelText> texts = TextsDrawnIn(font);
     const ScreenDc screen(GetDC(nullptr));

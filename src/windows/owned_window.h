@@ -5,7 +5,7 @@
 namespace korvane::win32 {
 
 // How to make a window whose messages go to the object that owns it.
-struct WindowSpec {
+struct WindowOptions {
     const char* className;
     const char* title = "";
     DWORD style = 0;
@@ -38,25 +38,25 @@ LRESULT CALLBACK OwnedWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
                             : DefWindowProcA(window, message, wParam, lParam);
 }
 
-// Registers the spec's class for Owner (once: a class already registered is kept) and creates
+// Registers the options' class for Owner (once: a class already registered is kept) and creates
 // a window of it for owner. Returns nullptr when the window cannot be made.
 template <typename Owner>
-HWND CreateOwnedWindow(Owner& owner, HINSTANCE instance, const WindowSpec& spec)
+HWND CreateOwnedWindow(Owner& owner, HINSTANCE instance, const WindowOptions& options)
 {
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = &OwnedWindowProc<Owner>;
     windowClass.hInstance = instance;
-    windowClass.hIcon = spec.icon;
-    windowClass.hIconSm = spec.icon;
-    windowClass.hCursor = spec.cursor;
-    windowClass.hbrBackground = spec.background;
-    windowClass.lpszClassName = spec.className;
+    windowClass.hIcon = options.icon;
+    windowClass.hIconSm = options.icon;
+    windowClass.hCursor = options.cursor;
+    windowClass.hbrBackground = options.background;
+    windowClass.lpszClassName = options.className;
     if (RegisterClassExA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         return nullptr;
     }
-    return CreateWindowExA(0, spec.className, spec.title, spec.style, spec.x, spec.y, spec.width, spec.height,
-                           spec.parent, nullptr, instance, &owner);
+    return CreateWindowExA(0, options.className, options.title, options.style, options.x, options.y, options.width,
+                           options.height, options.parent, nullptr, instance, &owner);
 }
 
 }  // namespace korvane::win32
