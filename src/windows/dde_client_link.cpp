@@ -132,8 +132,12 @@ HWND DdeClientLink::Initiate(const std::string& service, const std::string& topi
         }
         initiating_ = false;
     }
-    GlobalDeleteAtom(serviceAtom);  // an atom of 0 was never added, and deleting it does nothing
-    GlobalDeleteAtom(topicAtom);
+    if (serviceAtom != 0) {
+        GlobalDeleteAtom(serviceAtom);
+    }
+    if (topicAtom != 0) {
+        GlobalDeleteAtom(topicAtom);
+    }
     return initiateAnswer_;
 }
 

@@ -47,7 +47,8 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, int showComma
 {
     std::unique_ptr<MainWindow> main(new MainWindow(instance));
     // Made at the main monitor's size, then laid out for the monitor the window opens on.
-    const SIZE frame = FrameSize(ClientSize(ScreenDotsPerInch()), kFrameStyle, ScreenDotsPerInch());
+    const int screenDotsPerInch = ScreenDotsPerInch();
+    const SIZE frame = FrameSize(ClientSize(screenDotsPerInch), kFrameStyle, screenDotsPerInch);
     const std::string caption(kMainWindowCaption);
     const WindowOptions options{
         .className = "KorvaneMainWindow",

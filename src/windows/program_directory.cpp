@@ -45,13 +45,22 @@ std::wstring ShortPathName(const std::wstring& path)
 // Converts to the ANSI code page; lossless tells whether every character had its own byte form.
 std::string ToAnsi(const std::wstring& text, bool& lossless)
 {
-    // A UTF-16 unit becomes at most two bytes in any ANSI code page.
-    std::string ansi(2 * text.size(), '\0');
+    lossless = true;
+    if (text.empty()) {
+        return {};
+    }
+    const int wideLength = static_cast<int>(text.size());
     BOOL usedDefault = FALSE;
-    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
-                                         ansi.data(), static_cast<int>(ansi.size()), nullptr, &usedDefault);
-    lossless = usedDefault == FALSE && (size > 0 || text.empty());
-    ansi.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+    const int size =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), wideLength, nullptr, 0, nullptr, &usedDefault);
+    if (size <= 0) {
+        lossless = false;
+        return {};
+    }
+    std::string ansi(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), wideLength, ansi.data(), size, nullptr,
+                        &usedDefault);
+    lossless = usedDefault == FALSE;
     return ansi;
 }
 
