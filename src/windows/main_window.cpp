@@ -72,8 +72,10 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, int showComma
     }
     const int dotsPerInch = WindowDotsPerInch(main->window_);
     main->LayOut(dotsPerInch);
-    const SIZE laidOut = FrameSize(ClientSize(dotsPerInch), kFrameStyle, dotsPerInch);
+    const SIZE client = ClientSize(dotsPerInch);
+    const SIZE laidOut = FrameSize(client, kFrameStyle, dotsPerInch);
     SetWindowPos(main->window_, nullptr, 0, 0, laidOut.cx, laidOut.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    MakeUpClientArea(main->window_, client);
     main->SetTimerEnabled(true);
 
     ShowWindow(main->window_, showCommand);

@@ -22,6 +22,21 @@ void LetPaintingReachTheScreen()
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD);
 }
 
+void MakeUpClientArea(HWND window, SIZE client)
+{
+    RECT measured{};
+    RECT frame{};
+    if (!GetClientRect(window, &measured) || !GetWindowRect(window, &frame)) {
+        return;
+    }
+    const LONG widthLacking = client.cx - (measured.right - measured.left);
+    const LONG heightLacking = client.cy - (measured.bottom - measured.top);
+    if (widthLacking != 0 || heightLacking != 0) {
+        SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + widthLacking,
+                     frame.bottom - frame.top + heightLacking, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
 HMODULE LoadSystemLibrary(const char* name)
 {
     char folder[MAX_PATH];

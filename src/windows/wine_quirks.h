@@ -58,6 +58,13 @@ std::string WindowTextOf(const std::string& text);
 // before an announcement holds the thread.
 void LetPaintingReachTheScreen();
 
+// Frames, Wine 10.0: where the screen's resolution was changed (winecfg's LogPixels) while Wine
+// ran, a program started afterwards draws its frame at the new resolution, while its monitor, and
+// so AdjustWindowRectExForDpi and the layout, keep the one Wine started with: the client area
+// comes out short and cuts off the button row. After sizing the window, Korvane measures its
+// client area and grows or shrinks the frame by what it lacks; on Windows nothing is lacking.
+void MakeUpClientArea(HWND window, SIZE client);
+
 // System libraries, Wine 10.0: a bare name is looked for in the program's own folder first even
 // with LOAD_LIBRARY_SEARCH_SYSTEM32, so a DLL of that name left there (a downloads folder, an
 // unzipped copy) would run inside Korvane. The library is named by its full path in the system
