@@ -72,7 +72,7 @@ fi
     ctest --test-dir "$0" --output-on-failure "$@" || status=$?
     echo "=== the window at every scale, without Wine'"'"'s fonts ==="
     bash tests/session/without-wine-fonts.sh ctest --test-dir "$0" --output-on-failure \
-      -R "^korvane_e2e_(startup|dpichange)\$" || status=1
+      -R "^korvane_e2e_(startup|scales|dpichange)\$" || status=1
     exit $status' "$build" "$root" -R "$wine_tests" "$@" &
 run=$!
 trap 'kill -TERM "$run" 2>/dev/null; wait "$run" || true; exit 130' INT

@@ -34,19 +34,6 @@ protected:
         GetWindowRect(app_.Window(), &frame);
         EXPECT_TRUE(EqualRect(&frame, &suggested)) << "the window does not take the suggested rectangle";
     }
-
-    // Every control's box is its twips at the resolution, to the pixel.
-    void ExpectLaidOutAt(int dotsPerInch) const
-    {
-        for (const auto& control : kMainWindowControls) {
-            SCOPED_TRACE(std::to_string(dotsPerInch) + " dpi: " + std::string(control.text));
-            const RECT box = RectInParentClient(app_.Control(control.id));
-            EXPECT_NEAR(box.left, TwipsToPixels(control.box.left, dotsPerInch), 1);
-            EXPECT_NEAR(box.top, TwipsToPixels(control.box.top, dotsPerInch), 1);
-            EXPECT_NEAR(box.right - box.left, TwipsToPixels(control.box.width, dotsPerInch), 1);
-            EXPECT_NEAR(box.bottom - box.top, TwipsToPixels(control.box.height, dotsPerInch), 1);
-        }
-    }
 };
 
 TEST_F(DpiChange, EachScaleLaysTheWindowOutAgainWithFontsOfThatScaleAndKeepsWhatItShows)

@@ -81,7 +81,7 @@ start_xvfb() {
         [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
         : >"$dir/xvfb.display"
         # -displayfd makes Xvfb write the number once it accepts connections.
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -displayfd 3 \
+        Xvfb ":$n" -screen 0 2560x1600x24 -nolisten tcp -displayfd 3 \
             3>"$dir/xvfb.display" >"$dir/xvfb.log" 2>&1 &
         XVFB_PID=$!
         echo "$XVFB_PID" >"$dir/xvfb.pid"

@@ -68,6 +68,57 @@ void SetWindowManaged(bool managed)
     RegCloseKey(key);
 }
 
+// Wine's screen resolution, the LogPixels value that winecfg sets, for the programs that start
+// while this is held (a program reads it as it starts); put back as it was afterwards.
+class ScreenResolutionAtStart {
+public:
+    explicit ScreenResolutionAtStart(int dotsPerInch)
+    {
+        if (dotsPerInch == 0) {
+            return;
+        }
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_,
+                            nullptr) != ERROR_SUCCESS) {
+            throw std::runtime_error("cannot open HKCU\\" + std::string(kKey));
+        }
+        DWORD size = sizeof(previous_);
+        hadValue_ = RegQueryValueExA(key_, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&previous_), &size) ==
+                    ERROR_SUCCESS;
+        if (!Set(static_cast<DWORD>(dotsPerInch))) {
+            RegCloseKey(key_);
+            throw std::runtime_error("cannot set the screen's resolution to " + std::to_string(dotsPerInch) + " dpi");
+        }
+    }
+    ~ScreenResolutionAtStart()
+    {
+        if (key_ == nullptr) {
+            return;
+        }
+        if (hadValue_) {
+            Set(previous_);
+        } else {
+            RegDeleteValueA(key_, kValue);
+        }
+        RegCloseKey(key_);
+    }
+    ScreenResolutionAtStart(const ScreenResolutionAtStart&) = delete;
+    ScreenResolutionAtStart& operator=(const ScreenResolutionAtStart&) = delete;
+
+private:
+    static constexpr const char* kKey = "Control Panel\\Desktop";
+    static constexpr const char* kValue = "LogPixels";
+
+    bool Set(DWORD dotsPerInch) const
+    {
+        return RegSetValueExA(key_, kValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dotsPerInch),
+                              sizeof(dotsPerInch)) == ERROR_SUCCESS;
+    }
+
+    HKEY key_ = nullptr;
+    DWORD previous_ = 0;
+    bool hadValue_ = false;
+};
+
 }  // namespace
 
 KorvaneApp::KorvaneApp() : KorvaneApp(Options{}) {}
@@ -76,6 +127,9 @@ KorvaneApp::KorvaneApp(const Options& options) : KorvaneApp(options, Surrounding
 
 KorvaneApp::KorvaneApp(const Options& options, const Surroundings& surroundings)
 {
+    // The window is read in the screen's pixels, not in coordinates scaled for a program unaware
+    // of the screen's resolution.
+    SetProcessDPIAware();
     std::wstring exe;
     if (surroundings.inPlace) {
         exe = Wide(Paths().korvaneExe);
@@ -104,6 +158,7 @@ KorvaneApp::KorvaneApp(const Options& options, const Surroundings& surroundings)
     }
     SetWinmmLoadOrder(surroundings.winmmLoadOrder.value_or(options.fakeSound ? "native,builtin" : "builtin"));
     SetWindowManaged(!surroundings.unmanagedWindow);
+    const ScreenResolutionAtStart resolution(options.dotsPerInch);
     process_ = std::make_unique<ChildProcess>(launch);
 
     const std::string caption(kMainWindowCaption);

@@ -22,6 +22,9 @@ public:
     struct Options {
         bool fakeSound = true;
         unsigned holdMs = 150;  // how long each synchronous fake sound holds the program
+        // The screen's dots per inch the program starts at (Wine's LogPixels, as winecfg sets
+        // it); 0 leaves the session's.
+        int dotsPerInch = 0;
     };
     // Where and with what the program runs, beyond Options.
     struct Surroundings {

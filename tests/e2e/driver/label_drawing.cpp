@@ -73,8 +73,6 @@ bool MoveAndSize(HWND window, const RECT& wanted)
 
 std::optional<long> PixelsOfTextBelowBox(HWND window, HWND label)
 {
-    // Screen pixels, not coordinates scaled for a program unaware of the screen's resolution.
-    SetProcessDPIAware();
     const RECT frame = ScreenRect(window);
     const RECT box = RectInParentClient(label);
     const std::vector<COLORREF> asShown = ScreenPixels(ScreenRect(label));
@@ -120,7 +118,6 @@ std::optional<long> PixelsOfTextBelowBox(HWND window, HWND label)
 
 int RowsOfText(HWND label)
 {
-    SetProcessDPIAware();
     const RECT box = ScreenRect(label);
     const std::vector<COLORREF> pixels = ScreenPixels(box);
     const COLORREF background = MostFrequent(pixels);
