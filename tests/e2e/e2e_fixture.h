@@ -51,7 +51,8 @@ protected:
     std::string Transcript();
     // Links to a tracker that reports no satellite, so that the status line shows its longest text.
     void LinkAndShowTheLongestStatus();
-    // Every control's box is its twips at the dots per inch, to the pixel, inside the client area.
+    // Every control's box is its twips at the dots per inch, to the pixel, and every visible one lies
+    // inside the client area.
     void ExpectLaidOutAt(int dotsPerInch) const;
     // Each label's text lies whole inside its box, laid out for the dots per inch, in whatever
     // faces the platform draws the window's fonts with.
