@@ -192,8 +192,7 @@ LRESULT DdeClientLink::HandleMessage(HWND window, UINT message, WPARAM wParam, L
 {
     switch (message) {
         case WM_DDE_ACK:
-            // Answers to an initiate are sent, every other acknowledgement is posted.
-            if (InSendMessage()) {
+            if (AnswersAnInitiate(AsWindow(wParam))) {
                 OnInitiateAck(AsWindow(wParam), lParam);
             } else {
                 OnAck(AsWindow(wParam), lParam);
@@ -214,6 +213,16 @@ LRESULT DdeClientLink::HandleMessage(HWND window, UINT message, WPARAM wParam, L
             // The handle is not yet kept while the window is being created.
             return DefWindowProcA(window, message, wParam, lParam);
     }
+}
+
+bool DdeClientLink::AnswersAnInitiate(HWND from) const
+{
+    // While the initiate is out only sent messages arrive, and every acknowledgement answers
+    // it. Later one answers it only from a window that is neither the server nor one whose
+    // conversation is being ended: a server that answered too late. InSendMessage cannot tell
+    // the two kinds apart, since it stays TRUE for posted messages taken while a message
+    // sent from elsewhere is handled (the link button pressed by another program).
+    return initiating_ || (from != server_ && !terminating_.contains(from));
 }
 
 void DdeClientLink::OnInitiateAck(HWND server, LPARAM lParam)
