@@ -295,6 +295,10 @@ TEST_F(HostileInput, BrokenDataBlocksAreIgnoredAndAHeaderWithTextIsTaken)
     tracker_->Send("rawdata 00 A0 4F C3 53 4E 46 4F 2D 32 39 00");  // format 49999
     ASSERT_TRUE(tracker_->WaitEvent("data ack nack", kSoon)) << "a non-text block is refused\n" << Transcript();
     EXPECT_EQ(MirrorText(), ItemFor("AO-7"));
+    // Text for an item other than the linked one is refused too.
+    tracker_->Send("rawdata item SatPcOtherItem 00 A0 01 00 53 4E 46 4F 2D 32 39 00");
+    ASSERT_TRUE(tracker_->WaitEvent("data ack nack", kSoon)) << "another item's text is refused\n" << Transcript();
+    EXPECT_EQ(MirrorText(), ItemFor("AO-7"));
 
     // A header and text without a NUL, with an acknowledgement asked for.
     tracker_->Send("rawdata 00 A0 01 00 53 4E 46 4F 2D 32 39");
