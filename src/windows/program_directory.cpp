@@ -71,9 +71,9 @@ std::string ToAnsi(const std::wstring& text, bool& lossless)
 
 }  // namespace
 
-ProgramDirectory FindProgramDirectory()
+ProgramDirectoryNames FindProgramDirectory()
 {
-    ProgramDirectory directory{.ansi = {}, .wide = ModuleFileName()};
+    ProgramDirectoryNames directory{.ansi = {}, .wide = ModuleFileName()};
     const std::size_t lastBackslash = directory.wide.find_last_of(L'\\');
     directory.wide.resize(lastBackslash == std::wstring::npos ? 0 : lastBackslash);
 

@@ -5,7 +5,7 @@
 namespace korvane::win32 {
 
 // The directory that holds the running executable, without a trailing backslash.
-struct ProgramDirectory {
+struct ProgramDirectoryNames {
     // As 8-bit text in the system's ANSI code page (UTF-8 where that is the code page). When
     // the directory cannot be written in that code page, its short (8.3) form.
     std::string ansi;
@@ -13,7 +13,7 @@ struct ProgramDirectory {
     bool exact = true;  // false: neither form fits the code page, and ansi does not lead there
 };
 
-ProgramDirectory FindProgramDirectory();
+ProgramDirectoryNames FindProgramDirectory();
 
 // Text in the ANSI code page, in UTF-16.
 std::wstring WideFromAnsi(const std::string& text);

@@ -28,7 +28,7 @@ private:
     UniqueModule winmm_;
     SndPlaySoundA sndPlaySoundA_ = nullptr;
     SndPlaySoundW sndPlaySoundW_ = nullptr;
-    win32::ProgramDirectory directory_;  // as last asked for, before the path that names it
+    ProgramDirectoryNames directory_;  // as last asked for, before the path that names it
 };
 
 }  // namespace korvane::win32
