@@ -26,6 +26,7 @@
 #include "link/tracker_link.h"
 #include "watch/pass_watcher.h"
 #include "watch/sound_port.h"
+#include "watch/voice_announcer.h"
 #include "watch/watch_window.h"
 
 namespace {
@@ -148,7 +149,7 @@ Expectation Expect(const std::string& mirror, const std::string& previous, const
         // Directory left empty: filled in from the query that precedes each sound.
         e.steps.push_back({Kind::Play, "bell.wav"});
         e.steps.push_back({Kind::Play, "satellite.wav"});
-        for (const char ch : name) {
+        for (const char ch : name.substr(0, korvane::kSpelledCharactersMax)) {
             if (ch != '-' && ch != '/') {
                 e.steps.push_back({Kind::Play, std::string(1, ch) + ".wav"});
             }

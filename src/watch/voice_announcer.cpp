@@ -1,5 +1,7 @@
 #include "watch/voice_announcer.h"
 
+#include <string_view>
+
 namespace korvane {
 namespace {
 
@@ -20,7 +22,7 @@ void AnnounceSatellite(SoundPort& sound, const std::string& name)
 {
     PlayFromProgramDirectory(sound, "\\bell.wav", PlayMode::Synchronous);
     PlayFromProgramDirectory(sound, "\\satellite.wav", PlayMode::Synchronous);
-    for (const char ch : name) {
+    for (const char ch : std::string_view(name).substr(0, kSpelledCharactersMax)) {
         if (!IsSilent(ch)) {
             PlayFromProgramDirectory(sound, std::string("\\") + ch + ".wav", PlayMode::Synchronous);
         }

@@ -1,14 +1,19 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "watch/sound_port.h"
 
 namespace korvane {
 
-// Speaks the warning for one satellite: bell, "satellite", the name spelled out
-// character by character ("-" and "/" are silent), "is rising". Returns once the
-// synchronous sounds have ended, while "is rising" still plays.
+// How many characters of a name are spelled at most. A satellite's name is far shorter; a
+// tracker item of megabytes without a space must not hold the window for hours.
+inline constexpr std::size_t kSpelledCharactersMax = 64;
+
+// Speaks the warning for one satellite: bell, "satellite", the name's first
+// kSpelledCharactersMax characters spelled out one by one ("-" and "/" are silent), "is
+// rising". Returns once the synchronous sounds have ended, while "is rising" still plays.
 void AnnounceSatellite(SoundPort& sound, const std::string& name);
 
 }  // namespace korvane

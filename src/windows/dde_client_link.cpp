@@ -192,8 +192,7 @@ LRESULT DdeClientLink::HandleMessage(HWND window, UINT message, WPARAM wParam, L
 {
     switch (message) {
         case WM_DDE_ACK:
-            // Answers to an initiate are sent, every other acknowledgement is posted.
-            if (InSendMessage()) {
+            if (AnswersAnInitiate(AsWindow(wParam))) {
                 OnInitiateAck(AsWindow(wParam), lParam);
             } else {
                 OnAck(AsWindow(wParam), lParam);
@@ -214,6 +213,16 @@ LRESULT DdeClientLink::HandleMessage(HWND window, UINT message, WPARAM wParam, L
             // The handle is not yet kept while the window is being created.
             return DefWindowProcA(window, message, wParam, lParam);
     }
+}
+
+bool DdeClientLink::AnswersAnInitiate(HWND from) const
+{
+    // While the initiate is out only sent messages arrive, and every acknowledgement answers
+    // it. Later one answers it only from a window that is neither the server nor one whose
+    // conversation is being ended: a server that answered too late. InSendMessage cannot tell
+    // the two kinds apart, since it stays TRUE for posted messages taken while a message
+    // sent from elsewhere is handled (the link button pressed by another program).
+    return initiating_ || (from != server_ && !terminating_.contains(from));
 }
 
 void DdeClientLink::OnInitiateAck(HWND server, LPARAM lParam)
@@ -252,16 +261,20 @@ void DdeClientLink::OnAck(HWND from, LPARAM lParam)
 void DdeClientLink::OnData(HWND from, LPARAM lParam)
 {
     UINT_PTR dataHandle = 0;
-    UINT_PTR itemAtom = 0;
-    if (!TakePackedParam(WM_DDE_DATA, lParam, dataHandle, itemAtom)) {
+    UINT_PTR itemValue = 0;
+    if (!TakePackedParam(WM_DDE_DATA, lParam, dataHandle, itemValue)) {
         return;
     }
     auto* const data = reinterpret_cast<HGLOBAL>(dataHandle);
-    const bool fromOurServer = from == server_ && state_ != State::Idle;
+    const ATOM itemAtom = AsAtom(itemValue);
+    // After this side's terminate nothing is answered; what comes is deleted unseen.
+    const bool answered = from == server_ || !terminating_.contains(from);
+    const bool forTheItem =
+        from == server_ && state_ != State::Idle && itemAtom != 0 && itemAtom == GlobalFindAtomA(item_.c_str());
 
     bool release = false;
     bool ackRequested = false;
-    bool isText = false;
+    bool taken = false;
     std::string text;
     if (data != nullptr) {
         const SIZE_T size = GlobalSize(data);
@@ -271,33 +284,33 @@ void DdeClientLink::OnData(HWND from, LPARAM lParam)
             if (size >= kValueOffset) {
                 const auto& header = *reinterpret_cast<const DDEDATA*>(bytes);
                 release = header.fRelease != 0;
-                ackRequested = header.fAckReq != 0;
-                isText = header.cfFormat == CF_TEXT;
-                if (isText && fromOurServer) {
+                ackRequested = header.fAckReq != 0 && answered;
+                taken = forTheItem && header.cfFormat == CF_TEXT;
+                if (taken) {
                     // Never past the block the server gave: the text ends at a NUL or at its end.
                     text = TextFromItemData(reinterpret_cast<const char*>(bytes + kValueOffset), size - kValueOffset);
                 }
             }
             GlobalUnlock(data);
         }
-        // fRelease clear: the server keeps its block; under Wine this process holds a copy.
-        if (release || IsWineCopyAcrossProcesses(from)) {
+        // With fRelease set the block is this side's to free, unless it is refused: then the
+        // server keeps it. Under Wine this process holds a copy of its own.
+        if ((release && (taken || !ackRequested)) || IsWineCopyAcrossProcesses(from)) {
             GlobalFree(data);
         }
     }
 
     if (ackRequested) {
-        const UINT_PTR ackStatus = isText && fromOurServer ? kAckPositive : 0;
-        const LPARAM ack = PackDDElParam(WM_DDE_ACK, ackStatus, itemAtom);
+        const LPARAM ack = PackDDElParam(WM_DDE_ACK, taken ? kAckPositive : 0, itemAtom);
         if (!PostMessageA(from, WM_DDE_ACK, AsWParam(window_.Get()), ack)) {
             FreeDDElParam(WM_DDE_ACK, ack);
-            GlobalDeleteAtom(AsAtom(itemAtom));
+            GlobalDeleteAtom(itemAtom);
         }
     } else {
-        GlobalDeleteAtom(AsAtom(itemAtom));
+        GlobalDeleteAtom(itemAtom);
     }
 
-    if (isText && fromOurServer && data != nullptr) {
+    if (taken) {
         events_.OnLinkText(text);
     }
 }

@@ -53,6 +53,7 @@ private:
     bool Advise();
     void RequestCurrentValue();
 
+    bool AnswersAnInitiate(HWND from) const;
     void OnInitiateAck(HWND server, LPARAM lParam);
     void OnAck(HWND from, LPARAM lParam);
     void OnData(HWND from, LPARAM lParam);

@@ -89,6 +89,11 @@ int MainWindow::RunMessageLoop()
     MSG message;
     // Ends as soon as the window is gone, so that no handler runs after Quit.
     while (window_ != nullptr && GetMessageA(&message, nullptr, 0, 0) > 0) {
+        // Windows sends WM_DPICHANGED with a rectangle in this process; a posted one comes from
+        // another program, its lParam pointing wherever that one chose, and is dropped.
+        if (message.message == WM_DPICHANGED) {
+            continue;
+        }
         // The dialog manager moves the focus between the buttons with Tab.
         if (!IsDialogMessageA(window_, &message)) {
             TranslateMessage(&message);
@@ -115,7 +120,9 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
             }
             return 0;
         case WM_DPICHANGED:
-            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            if (lParam != 0) {
+                OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            }
             return 0;
         case WM_CTLCOLORSTATIC:
             return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
@@ -164,7 +171,8 @@ void MainWindow::LayOut(int dotsPerInch)
 
 LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control)
 {
-    const int id = GetDlgCtrlID(control);
+    // Another program may name any window here: only this window's own labels are painted.
+    const int id = IsChild(window_, control) ? GetDlgCtrlID(control) : 0;
     const auto* layout = std::ranges::find(kMainWindowControls, id, &ControlLayout::id);
     if (layout == kMainWindowControls.end()) {
         return DefWindowProcA(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),

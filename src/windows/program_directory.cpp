@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 namespace korvane::win32 {
@@ -49,38 +50,52 @@ std::string ToAnsi(const std::wstring& text, bool& lossless)
     if (text.empty()) {
         return {};
     }
-    const int wideLength = static_cast<int>(text.size());
+    // With UTF-8 as the ANSI code page ("Unicode UTF-8 for worldwide language support") every
+    // character has its bytes, and the call refuses both the best-fit flag and the used-default
+    // pointer; only a broken UTF-16 sequence fails.
+    const bool utf8 = GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
     BOOL usedDefault = FALSE;
-    const int size =
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), wideLength, nullptr, 0, nullptr, &usedDefault);
+    BOOL* const used = utf8 ? nullptr : &usedDefault;
+    const int wideLength = static_cast<int>(text.size());
+    const int size = WideCharToMultiByte(CP_ACP, flags, text.data(), wideLength, nullptr, 0, nullptr, used);
     if (size <= 0) {
         lossless = false;
         return {};
     }
     std::string ansi(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), wideLength, ansi.data(), size, nullptr,
-                        &usedDefault);
+    WideCharToMultiByte(CP_ACP, flags, text.data(), wideLength, ansi.data(), size, nullptr, used);
     lossless = usedDefault == FALSE;
     return ansi;
 }
 
 }  // namespace
 
-std::string ProgramDirectoryAnsi()
+ProgramDirectoryNames FindProgramDirectory()
 {
-    std::wstring directory = ModuleFileName();
-    const std::size_t lastBackslash = directory.find_last_of(L'\\');
-    directory.resize(lastBackslash == std::wstring::npos ? 0 : lastBackslash);
+    ProgramDirectoryNames directory{.ansi = {}, .wide = ModuleFileName()};
+    const std::size_t lastBackslash = directory.wide.find_last_of(L'\\');
+    directory.wide.resize(lastBackslash == std::wstring::npos ? 0 : lastBackslash);
 
-    bool lossless = true;
-    std::string ansi = ToAnsi(directory, lossless);
-    if (!lossless) {
-        const std::string shortForm = ToAnsi(ShortPathName(directory), lossless);
-        if (lossless) {
-            ansi = shortForm;
+    directory.ansi = ToAnsi(directory.wide, directory.exact);
+    if (!directory.exact) {
+        std::string shortForm = ToAnsi(ShortPathName(directory.wide), directory.exact);
+        if (directory.exact) {
+            directory.ansi = std::move(shortForm);
         }
     }
-    return ansi;
+    return directory;
+}
+
+std::wstring WideFromAnsi(const std::string& text)
+{
+    const int length = static_cast<int>(text.size());
+    const int size = length == 0 ? 0 : MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(size, 0)), L'\0');
+    if (size > 0) {
+        MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), size);
+    }
+    return wide;
 }
 
 }  // namespace korvane::win32

@@ -4,9 +4,18 @@
 
 namespace korvane::win32 {
 
-// The directory that holds the running executable, without a trailing backslash, as
-// 8-bit text in the system's ANSI code page. When the directory cannot be written in
-// that code page, its short (8.3) form is used, so files in it can still be opened.
-std::string ProgramDirectoryAnsi();
+// The directory that holds the running executable, without a trailing backslash.
+struct ProgramDirectoryNames {
+    // As 8-bit text in the system's ANSI code page (UTF-8 where that is the code page). When
+    // the directory cannot be written in that code page, its short (8.3) form.
+    std::string ansi;
+    std::wstring wide;  // as the system names it
+    bool exact = true;  // false: neither form fits the code page, and ansi does not lead there
+};
+
+ProgramDirectoryNames FindProgramDirectory();
+
+// Text in the ANSI code page, in UTF-16.
+std::wstring WideFromAnsi(const std::string& text);
 
 }  // namespace korvane::win32

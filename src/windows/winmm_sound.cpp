@@ -2,32 +2,36 @@
 
 #include <string>
 
-#include "windows/program_directory.h"
 #include "windows/wine_quirks.h"
 
 namespace korvane::win32 {
 
 std::string WinmmSound::ProgramDirectory()
 {
-    return ProgramDirectoryAnsi();
+    directory_ = FindProgramDirectory();
+    return directory_.ansi;
 }
 
 void WinmmSound::Play(const std::string& path, PlayMode mode)
 {
-    if (const SndPlaySoundA play = LoadOnFirstUse()) {
-        // The result is not examined: a file that cannot be played does not stop the chain.
-        play(path.c_str(), static_cast<UINT>(mode));
+    LoadOnFirstUse();
+    // The result is not examined: a file that cannot be played does not stop the chain.
+    const auto flags = static_cast<UINT>(mode);
+    if (!directory_.exact && sndPlaySoundW_ != nullptr && path.starts_with(directory_.ansi)) {
+        sndPlaySoundW_((directory_.wide + WideFromAnsi(path.substr(directory_.ansi.size()))).c_str(), flags);
+    } else if (sndPlaySoundA_ != nullptr) {
+        sndPlaySoundA_(path.c_str(), flags);
     }
 }
 
-WinmmSound::SndPlaySoundA WinmmSound::LoadOnFirstUse()
+void WinmmSound::LoadOnFirstUse()
 {
     if (!loadTried_) {
         loadTried_ = true;
         winmm_.Reset(LoadSystemLibrary("winmm.dll"));
-        sndPlaySound_ = FunctionOf<SndPlaySoundA>(winmm_.Get(), "sndPlaySoundA");
+        sndPlaySoundA_ = FunctionOf<SndPlaySoundA>(winmm_.Get(), "sndPlaySoundA");
+        sndPlaySoundW_ = FunctionOf<SndPlaySoundW>(winmm_.Get(), "sndPlaySoundW");
     }
-    return sndPlaySound_;
 }
 
 }  // namespace korvane::win32

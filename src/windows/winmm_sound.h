@@ -3,12 +3,16 @@
 #include <windows.h>
 
 #include "watch/sound_port.h"
+#include "windows/program_directory.h"
 #include "windows/win32_handles.h"
 
 namespace korvane::win32 {
 
 // Plays WAV files with sndPlaySoundA from winmm.dll, which is loaded from the system folder
 // at the first sound and never before. Without the library or the function there is silence.
+// A program folder that the ANSI code page cannot name, and that has no short name, would
+// give every sound a path with "?" in it: a path in that folder goes to sndPlaySoundW
+// instead, with the folder as the system names it.
 class WinmmSound final : public SoundPort {
 public:
     std::string ProgramDirectory() override;
@@ -16,12 +20,15 @@ public:
 
 private:
     using SndPlaySoundA = BOOL(WINAPI*)(LPCSTR, UINT);
+    using SndPlaySoundW = BOOL(WINAPI*)(LPCWSTR, UINT);
 
-    SndPlaySoundA LoadOnFirstUse();
+    void LoadOnFirstUse();
 
     bool loadTried_ = false;
     UniqueModule winmm_;
-    SndPlaySoundA sndPlaySound_ = nullptr;
+    SndPlaySoundA sndPlaySoundA_ = nullptr;
+    SndPlaySoundW sndPlaySoundW_ = nullptr;
+    ProgramDirectoryNames directory_;  // as last asked for, before the path that names it
 };
 
 }  // namespace korvane::win32

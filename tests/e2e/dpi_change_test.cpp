@@ -9,6 +9,7 @@
 #include "driver/process_memory.h"
 #include "driver/window_probe.h"
 #include "e2e_fixture.h"
+#include "link/link_texts.h"
 #include "watch/watch_status_texts.h"
 
 namespace korvane::e2e {
@@ -71,6 +72,21 @@ TEST_F(DpiChange, FiftyChangesBackAndForthLeaveNoGdiObjectBehind)
     ASSERT_TRUE(after.has_value());
     EXPECT_LE(*after, *before + 2) << "GDI objects before: " << *before;
     ExpectLaidOutAt(96);
+}
+
+TEST_F(DpiChange, AChangeWithoutARectangleOrPostedByAnotherProgramIsIgnored)
+{
+    ASSERT_NO_FATAL_FAILURE(ChangeTo(96));
+    const WPARAM dpi = MAKEWPARAM(144, 144);
+    PostMessageA(app_.Window(), WM_DPICHANGED, dpi, 0);
+    PostMessageA(app_.Window(), WM_DPICHANGED, dpi, 0x10);  // no rectangle lies there
+    app_.Click(kLinkButton);  // posted after them, so its answer comes once they were handled
+    ASSERT_TRUE(app_.WaitForStatus(std::string(kOpenFailedText), kSoon)) << app_.Status();
+    DWORD_PTR ignored = 0;
+    EXPECT_NE(SendMessageTimeoutA(app_.Window(), WM_DPICHANGED, dpi, 0, SMTO_NORMAL, 10000, &ignored), 0);
+    ExpectLaidOutAt(96);
+    ASSERT_NO_FATAL_FAILURE(ChangeTo(144));
+    ExpectLaidOutAt(144);
 }
 
 }  // namespace

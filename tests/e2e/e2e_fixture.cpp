@@ -7,6 +7,7 @@
 #include "driver/wait_until.h"
 #include "driver/window_probe.h"
 #include "link/link_texts.h"
+#include "watch/voice_announcer.h"
 #include "watch/watch_status_texts.h"
 
 namespace korvane::e2e {
@@ -36,7 +37,7 @@ std::string SetCommand(const std::string& text)
 std::vector<std::pair<std::string, unsigned>> ChainFor(const std::string& name)
 {
     std::vector<std::pair<std::string, unsigned>> chain{{"bell.wav", 0}, {"satellite.wav", 0}};
-    for (const char ch : name) {
+    for (const char ch : name.substr(0, kSpelledCharactersMax)) {
         if (ch != '-' && ch != '/') {
             chain.emplace_back(std::string(1, ch) + ".wav", 0);
         }

@@ -121,10 +121,12 @@ protected:
 TEST_F(HostileInput, OneMebibyteItemIsWatchedWholeWhileEveryControlAnswersAnOutsideReader)
 {
     constexpr size_t kSize = 1U << 20;
-    // No space: the name runs to the item's end. Its dashes are silent, so the last letter is
-    // spelled only when the watcher read the whole mebibyte.
+    // No space: the name runs to the item's end, but only its first characters are spelled.
+    // An item that differs only in its last byte is announced again only when the watcher
+    // read the whole mebibyte.
     const std::string item = "SNAO-7" + std::string(kSize - 7, '-') + "Z";
     const std::string name = item.substr(2);
+    const std::string other = name.substr(0, name.size() - 1) + "Y";
     const auto before = UseOf(app_.Process().Handle());
     const double sentAt = MachineNowMs();
     tracker_->Send("set " + item);
@@ -148,9 +150,11 @@ TEST_F(HostileInput, OneMebibyteItemIsWatchedWholeWhileEveryControlAnswersAnOuts
     EXPECT_EQ(AskText(app_.Window()), std::string(kMainWindowCaption));
     ExpectAnswering();
 
+    tracker_->Send("set SN" + other);
+    app_.WaitForSoundCalls(ChainsFor({name, other}).size());
     ASSERT_NO_FATAL_FAILURE(Report("FO-29"));
     EXPECT_EQ(MirrorText(), ItemFor("FO-29"));
-    const auto expected = ChainsFor({name, "FO-29"});
+    const auto expected = ChainsFor({name, other, "FO-29"});
     EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(expected.size()).calls), expected);
     const auto after = UseOf(app_.Process().Handle());
     if (before && holding && after) {
@@ -290,6 +294,10 @@ TEST_F(HostileInput, BrokenDataBlocksAreIgnoredAndAHeaderWithTextIsTaken)
     // A block that asks for an acknowledgement shows when everything before it was handled.
     tracker_->Send("rawdata 00 A0 4F C3 53 4E 46 4F 2D 32 39 00");  // format 49999
     ASSERT_TRUE(tracker_->WaitEvent("data ack nack", kSoon)) << "a non-text block is refused\n" << Transcript();
+    EXPECT_EQ(MirrorText(), ItemFor("AO-7"));
+    // Text for an item other than the linked one is refused too.
+    tracker_->Send("rawdata item SatPcOtherItem 00 A0 01 00 53 4E 46 4F 2D 32 39 00");
+    ASSERT_TRUE(tracker_->WaitEvent("data ack nack", kSoon)) << "another item's text is refused\n" << Transcript();
     EXPECT_EQ(MirrorText(), ItemFor("AO-7"));
 
     // A header and text without a NUL, with an acknowledgement asked for.

@@ -84,6 +84,14 @@ TEST_P(TrackerLink, PressingLinkAgainWhileLinkedGivesAWorkingLink)
     EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(ChainFor("FO-29").size()).calls), ChainFor("FO-29"));
 }
 
+TEST_P(TrackerLink, LinkPressedByAClickSentFromAnotherProgramLinksAndAnnounces)
+{
+    StartTracker().Send(SetCommand(ItemFor("AO-7")));
+    app_.ClickBySending(kLinkButton);
+    ASSERT_TRUE(app_.WaitForStatus(SatelliteVisibleText("AO-7"), kSoon)) << app_.Status() << "\n" << Transcript();
+    EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(ChainFor("AO-7").size()).calls), ChainFor("AO-7"));
+}
+
 KORVANE_EITHER_TRACKER(TrackerLink);
 
 }  // namespace

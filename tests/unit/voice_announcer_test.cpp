@@ -50,6 +50,13 @@ TEST_F(VoiceAnnouncerTest, RepeatedAndOddCharactersAreSpelledAsTheyStand)
     EXPECT_EQ(Announce("SSs&."), expected);
 }
 
+TEST_F(VoiceAnnouncerTest, SpellsOnlyTheFirst64CharactersOfAMegabyteName)
+{
+    sound.directory = "C:";
+    EXPECT_EQ(Announce(std::string(63, '-') + "Z" + std::string(1 << 20, 'Q')),
+              (Log{"sync C:\\bell.wav", "sync C:\\satellite.wav", "sync C:\\Z.wav", "async C:\\IsRising.wav"}));
+}
+
 TEST_F(VoiceAnnouncerTest, AsksForTheDirectoryBeforeEverySound)
 {
     EXPECT_EQ(Announce("ISS").size(), 6U);

@@ -275,14 +275,15 @@ int DdeServer::SendToAdvised()
     return sent;
 }
 
-void DdeServer::SendRaw(const std::string& block, bool nullBlock)
+void DdeServer::SendRaw(const std::string& block, bool nullBlock, const std::string& item)
 {
     int sent = 0;
     for (auto& [self, c] : conversations_) {
         if (!c.advised || c.terminating) {
             continue;
         }
-        if (PostRawData(self, c.client, GlobalAddAtomW(kItem), block, nullBlock)) {
+        const ATOM itemAtom = item.empty() ? GlobalAddAtomW(kItem) : GlobalAddAtomA(item.c_str());
+        if (PostRawData(self, c.client, itemAtom, block, nullBlock)) {
             ++sent;
         }
     }

@@ -26,9 +26,9 @@ public:
 
     void SetValue(std::string bytes, bool report = true) override;
     void Resend() override;
-    // Sends one DATA message with exactly this block (or none) to every advise link,
-    // leaving the value alone.
-    void SendRaw(const std::string& block, bool nullBlock) override;
+    // Sends one DATA message with exactly this block (or none) for the item ("" for ours) to
+    // every advise link, leaving the value alone.
+    void SendRaw(const std::string& block, bool nullBlock, const std::string& item) override;
     void SetRefuse(bool refuse) override { refuse_ = refuse; }
     void SetAdviseMode(AdviseMode mode) override { adviseMode_ = mode; }
     void SetFormat(unsigned format) override { format_ = static_cast<WORD>(format); }

@@ -28,7 +28,7 @@ public:
     void Resend() override;
     void SetRefuse(bool refuse) override { refuse_ = refuse; }
     void SetAdviseMode(AdviseMode mode) override { adviseMode_ = mode; }
-    void SendRaw(const std::string&, bool) override {}
+    void SendRaw(const std::string&, bool, const std::string&) override {}
     void SetFormat(unsigned) override {}
 
     // DdeUninitialize: DDEML ends the conversations its own way; none awaits a reply here.

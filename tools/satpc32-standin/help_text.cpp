@@ -37,10 +37,11 @@ Script: one command per line, run in order while DDE messages keep being served.
   setfill <n> <text>
                    the item becomes <text> (cut to n bytes if longer) padded with "."
                    to n bytes in all (at most 16777216), then the terminating NUL
-  rawdata <hex>|null
+  rawdata [item <name>] <hex>|null
                    send one DATA message whose whole data block, header included, is
                    exactly these bytes (none at all for an empty block), or that has no
-                   data handle (null); the item's value is left as it was
+                   data handle (null), for the item <name> (default SatPcDdeItem); the
+                   item's value is left as it was
   storm <ms> <per-second> <text>
                    for ms milliseconds change the item per-second times a second; the
                    n-th change (from 1) is <text>, a space and n, with the NUL; the

@@ -136,6 +136,12 @@ ParsedLine ParseWords(std::string_view word, std::string_view arg, std::string_v
     }
     if (word == "rawdata") {
         c.kind = CommandKind::RawData;
+        if (arg.starts_with("item ") || arg.starts_with("item\t")) {
+            const std::string_view rest = Trim(arg.substr(4));
+            const std::size_t blank = rest.find_first_of(" \t");
+            c.item.assign(rest.substr(0, blank));
+            arg = blank == std::string_view::npos ? std::string_view{} : Trim(rest.substr(blank));
+        }
         if (arg == "null") {
             c.nullBlock = true;
             return Done(std::move(c));

@@ -39,6 +39,7 @@ struct Command {
     unsigned milliseconds = 0;                // Wait, Hang, Storm; Repeat: the period, 0 = stop
     unsigned count = 0;                       // Storm: changes per second
     bool nullBlock = false;                   // RawData: a DATA message without a data handle
+    std::string item;                         // RawData: the item it names, "" for SatPcDdeItem
     bool refuse = false;                      // Refuse
     AdviseMode advise = AdviseMode::Ok;       // Advise
     unsigned format = kTextFormat;            // Format: clipboard format of DATA messages

@@ -150,7 +150,7 @@ void ScriptPlayer::Execute(const Pending& p)
             server_.SetValue(c.payload);
             break;
         case CommandKind::RawData:
-            server_.SendRaw(c.payload, c.nullBlock);
+            server_.SendRaw(c.payload, c.nullBlock, c.item);
             break;
         case CommandKind::Repeat:
             if (c.milliseconds == 0) {

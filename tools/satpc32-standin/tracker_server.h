@@ -23,7 +23,7 @@ public:
     virtual void SetRefuse(bool refuse) = 0;
     virtual void SetAdviseMode(AdviseMode mode) = 0;
     // Only the raw server can do these two (DdemlRefusal() keeps them from the other).
-    virtual void SendRaw(const std::string& block, bool nullBlock) = 0;
+    virtual void SendRaw(const std::string& block, bool nullBlock, const std::string& item) = 0;
     virtual void SetFormat(unsigned format) = 0;
 
     // Ends every conversation; returns how many now await the client's reply.

@@ -219,6 +219,12 @@ void KorvaneApp::Click(int id) const
     PostMessageA(Control(id), BM_CLICK, 0, 0);
 }
 
+void KorvaneApp::ClickBySending(int id) const
+{
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(Control(id), BM_CLICK, 0, 0, SMTO_NORMAL, 30000, &ignored);
+}
+
 void KorvaneApp::Close() const
 {
     PostMessageA(window_, WM_CLOSE, 0, 0);

@@ -66,7 +66,10 @@ public:
     HWND Focus() const;
 
     void Click(int id) const;  // posts BM_CLICK to the button
-    void Close() const;        // posts WM_CLOSE to the window
+    // Sends BM_CLICK, as a screen reader's or an automation tool's default action does; returns
+    // once the program has handled the click.
+    void ClickBySending(int id) const;
+    void Close() const;  // posts WM_CLOSE to the window
 
     bool WaitForStatus(const std::string& text,
                        std::chrono::milliseconds timeout = std::chrono::milliseconds(10000)) const;

@@ -134,15 +134,18 @@ TEST(ScriptCommand, RawdataTakesTheWholeBlockOrNull)
     EXPECT_FALSE(ParseCommand("rawdata").command.nullBlock);
     EXPECT_TRUE(ParseCommand("rawdata null").command.nullBlock);
     EXPECT_FALSE(ParseCommand("rawdata nul").ok);
+    const auto other = ParseCommand("rawdata item Other 00 20");
+    EXPECT_EQ(other.command.item, "Other");
+    EXPECT_EQ(other.command.payload, std::string("\x00\x20", 2));
 }
 
 TEST(HelpText, NamesEveryCommand)
 {
     const std::string help = standin::HelpText();
-    for (const char* command :
-         {"set <text>", "sethex <hex>", "setfill <n> <text>", "rawdata <hex>|null", "storm <ms> <per-second> <text>",
-          "wait <ms>", "terminate", "exit", "quit", "refuse on|off", "advise ok|nack|ignore", "hang <ms>",
-          "format <n>|text", "repeat <ms>", "--ddeml", "storm over <n> changes"}) {
+    for (const char* command : {"set <text>", "sethex <hex>", "setfill <n> <text>", "rawdata [item <name>] <hex>|null",
+                                "storm <ms> <per-second> <text>", "wait <ms>", "terminate", "exit", "quit",
+                                "refuse on|off", "advise ok|nack|ignore", "hang <ms>", "format <n>|text", "repeat <ms>",
+                                "--ddeml", "storm over <n> changes"}) {
         EXPECT_NE(help.find(command), std::string::npos) << command;
     }
 }
