@@ -76,7 +76,18 @@ install() {
     if [[ " $* " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
       "${as_root[@]}" dpkg --add-architecture i386
     fi
-    "${as_root[@]}" apt-get update -qq
+    # A mirror in the middle of a sync fails an index now and then ("File has unexpected size"):
+    # ask again, and after the last try go on with the indexes that did arrive, so that only a
+    # package really missing stops the run (named below).
+    local try
+    for try in 1 2 3 4; do
+      "${as_root[@]}" apt-get update -qq && break
+      if [ "$try" -eq 4 ]; then
+        echo "warning: apt-get update failed four times; going on with the package lists it has" >&2
+      else
+        sleep $((try * 15))
+      fi
+    done
     prepared=true
   fi
   local package unknown=()
