@@ -17,7 +17,10 @@ namespace {
 constexpr DWORD kInitiatePerWindowMs = 1000;  // one top-level window's answer to the initiate
 constexpr DWORD kInitiateMs = 4000;           // all windows together
 constexpr DWORD kAdviseAckMs = 3000;          // the server's answer to the hot-link request
-constexpr UINT kServerCheckMs = 250;          // how often the server's window is checked for life
+// How soon the server's window is looked at once more after another window of its thread was
+// destroyed (a parent's destruction may still be under way), and how often where the server's
+// process or window destructions cannot be watched.
+constexpr UINT kServerCheckMs = 250;
 constexpr UINT_PTR kServerCheckTimer = 1;
 constexpr WORD kAckPositive = 0x8000;  // fAck of DDEACK
 
@@ -70,7 +73,8 @@ std::vector<HWND> OtherProcessesTopLevelWindows()
 
 }  // namespace
 
-DdeClientLink::DdeClientLink(HINSTANCE instance, DdeLinkEvents& events) : events_(events)
+DdeClientLink::DdeClientLink(HINSTANCE instance, DdeLinkEvents& events)
+    : events_(events), serverLife_([this](HWND destroyed) { OnServerWindowDestroyed(destroyed); })
 {
     // A message-only window: servers answer it by handle, and broadcasts never reach it.
     window_.Reset(CreateOwnedWindow(*this, instance, WindowOptions{.className = "KorvaneDdeClientLink"}));
@@ -92,6 +96,8 @@ bool DdeClientLink::Open(const std::string& service, const std::string& topic, c
         return false;
     }
 
+    // Servers that never answered an earlier terminate and are gone are forgotten.
+    std::erase_if(terminating_, [](HWND server) { return !IsWindow(server); });
     server_ = Initiate(service, topic);
     if (server_ == nullptr) {
         return false;
@@ -104,7 +110,10 @@ bool DdeClientLink::Open(const std::string& service, const std::string& topic, c
     }
 
     state_ = State::Linked;
-    SetTimer(window_.Get(), kServerCheckTimer, kServerCheckMs, nullptr);
+    serverWatched_ = serverLife_.Watch(server_);
+    if (!serverWatched_) {
+        SetTimer(window_.Get(), kServerCheckTimer, kServerCheckMs, nullptr);  // looked at, then
+    }
     events_.OnLinkOpened();
     RequestCurrentValue();
     return true;
@@ -326,11 +335,32 @@ void DdeClientLink::OnTerminate(HWND from)
     }
 }
 
+void DdeClientLink::OnServerProcessEnded()
+{
+    // The server ended without ending the conversation (it crashed or was killed). Its
+    // process is watched only while linked, and no longer from here on.
+    ServerGone();
+}
+
+void DdeClientLink::OnServerWindowDestroyed(HWND window)
+{
+    if (state_ != State::Linked) {
+        return;
+    }
+    if (window == server_ || !IsWindow(server_)) {
+        ServerGone();  // the conversation window went without a terminate
+        return;
+    }
+    // Another window of the server's thread: its parent, say, whose children go with it.
+    SetTimer(window_.Get(), kServerCheckTimer, kServerCheckMs, nullptr);
+}
+
 void DdeClientLink::OnServerCheck()
 {
-    std::erase_if(terminating_, [](HWND server) { return !IsWindow(server); });
+    if (serverWatched_) {
+        KillTimer(window_.Get(), kServerCheckTimer);  // once, after a destruction
+    }
     if (server_ != nullptr && !IsWindow(server_)) {
-        // The server vanished without ending the conversation (it crashed or was killed).
         ServerGone();
     }
 }
@@ -339,6 +369,8 @@ void DdeClientLink::ServerGone()
 {
     const bool wasLinked = state_ == State::Linked;
     KillTimer(window_.Get(), kServerCheckTimer);
+    serverLife_.Stop();
+    serverWatched_ = false;
     server_ = nullptr;
     state_ = State::Idle;
     if (wasLinked) {
@@ -363,6 +395,8 @@ void DdeClientLink::Close()
     if (window_) {
         KillTimer(window_.Get(), kServerCheckTimer);
     }
+    serverLife_.Stop();
+    serverWatched_ = false;
     server_ = nullptr;
     state_ = State::Idle;
 }

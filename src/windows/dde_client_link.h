@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "windows/server_life_watch.h"
 #include "windows/win32_handles.h"
 
 namespace korvane::win32 {
@@ -23,8 +24,9 @@ public:
 
 // One DDE client conversation with a hot link on one text item, spoken at the message
 // level (WM_DDE_*), so that it works alike on Windows and under Wine. A server that ends
-// the conversation, or whose window disappears without a word (it crashed), closes the
-// link within a fraction of a second.
+// the conversation, whose process ends without a word (it crashed or was killed), or whose
+// conversation window is destroyed closes the link as it happens: the message loop waits on
+// ServerProcess beside the queue, and window destructions come as WinEvents.
 class DdeClientLink {
 public:
     DdeClientLink(HINSTANCE instance, DdeLinkEvents& events);
@@ -42,6 +44,11 @@ public:
     // Ends the hot link and the conversation, if one is open. Reports nothing.
     void Close();
 
+    // The server's process while linked, for the message loop to wait on; null otherwise.
+    HANDLE ServerProcess() const { return serverLife_.Process(); }
+    // The message loop saw ServerProcess signalled: the server has ended.
+    void OnServerProcessEnded();
+
     // Every message of the link's window, from its window procedure.
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -58,6 +65,7 @@ private:
     void OnAck(HWND from, LPARAM lParam);
     void OnData(HWND from, LPARAM lParam);
     void OnTerminate(HWND from);
+    void OnServerWindowDestroyed(HWND window);
     void OnServerCheck();
 
     void ServerGone();
@@ -75,6 +83,9 @@ private:
 
     AdviseAnswer adviseAnswer_ = AdviseAnswer::Pending;
     HGLOBAL adviseOptions_ = nullptr;
+
+    ServerLifeWatch serverLife_;
+    bool serverWatched_ = false;  // else the server's window is looked at every so often
 
     // Conversations this side ended, whose servers have not yet answered the terminate.
     std::set<HWND> terminating_;

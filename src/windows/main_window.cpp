@@ -86,21 +86,39 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, int showComma
 
 int MainWindow::RunMessageLoop()
 {
-    MSG message;
-    // Ends as soon as the window is gone, so that no handler runs after Quit.
-    while (window_ != nullptr && GetMessageA(&message, nullptr, 0, 0) > 0) {
-        // Windows sends WM_DPICHANGED with a rectangle in this process; a posted one comes from
-        // another program, its lParam pointing wherever that one chose, and is dropped.
-        if (message.message == WM_DPICHANGED) {
+    // Sleeps until a message comes or, while linked, the tracker's process ends; ends as soon as
+    // the window is gone, so that no handler runs after Quit.
+    while (window_ != nullptr) {
+        HANDLE tracker = link_.ServerProcess();
+        const DWORD woke = MsgWaitForMultipleObjectsEx(tracker != nullptr ? 1 : 0, &tracker, INFINITE, QS_ALLINPUT,
+                                                       MWMO_INPUTAVAILABLE);
+        if (tracker != nullptr && woke == WAIT_OBJECT_0) {
+            link_.OnServerProcessEnded();
             continue;
         }
-        // The dialog manager moves the focus between the buttons with Tab.
-        if (!IsDialogMessageA(window_, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
+        MSG message;
+        while (window_ != nullptr && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                return 0;
+            }
+            TakeMessage(message);
         }
     }
     return 0;
+}
+
+void MainWindow::TakeMessage(MSG& message)
+{
+    // Windows sends WM_DPICHANGED with a rectangle in this process; a posted one comes from
+    // another program, its lParam pointing wherever that one chose, and is dropped.
+    if (message.message == WM_DPICHANGED) {
+        return;
+    }
+    // The dialog manager moves the focus between the buttons with Tab.
+    if (!IsDialogMessageA(window_, &message)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
 }
 
 LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -49,6 +49,9 @@ private:
     // Places every control and makes the fonts for the dots per inch.
     void LayOut(int dotsPerInch);
 
+    // One message from the queue, to the dialog manager or its window.
+    void TakeMessage(MSG& message);
+
     void OnCommand(int controlId);
     void OnDpiChanged(int dotsPerInch, const RECT& suggested);
     LRESULT OnCtlColorStatic(HDC dc, HWND control);
