@@ -14,16 +14,30 @@ namespace {
 constexpr UINT_PTR kWatchTimer = 1;
 constexpr DWORD kFrameStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
-// Creates a control without a place: LayOut gives it its box.
-void CreateControl(const ControlLayout& control, HWND parent, HINSTANCE instance)
+// The control's box in pixels at the dots per inch.
+RECT PixelBox(const ControlLayout& control, int dotsPerInch)
+{
+    const TwipsRect& box = control.box;
+    const int left = TwipsToPixels(box.left, dotsPerInch);
+    const int top = TwipsToPixels(box.top, dotsPerInch);
+    return RECT{left, top, left + TwipsToPixels(box.width, dotsPerInch), top + TwipsToPixels(box.height, dotsPerInch)};
+}
+
+// Creates a control in its box at the dots per inch, in its font; the window is not shown yet,
+// so nothing is drawn.
+void CreateControl(const ControlLayout& control, HWND parent, HINSTANCE instance, int dotsPerInch,
+                   const MainWindowLook& look)
 {
     const bool button = control.kind == ControlKind::PushButton;
     DWORD style = WS_CHILD | (control.visible ? WS_VISIBLE : 0U);
     // Labels wrap at word boundaries in a fixed box and never read "&" as an access key.
     style |= button ? static_cast<DWORD>(WS_TABSTOP | BS_PUSHBUTTON) : static_cast<DWORD>(SS_LEFT | SS_NOPREFIX);
     const std::string text(control.text);
-    CreateWindowExA(0, button ? "BUTTON" : "STATIC", text.c_str(), style, 0, 0, 0, 0, parent,
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
+    const RECT box = PixelBox(control, dotsPerInch);
+    HWND made = CreateWindowExA(0, button ? "BUTTON" : "STATIC", text.c_str(), style, box.left, box.top,
+                                box.right - box.left, box.bottom - box.top, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
+    SendMessageA(made, WM_SETFONT, reinterpret_cast<WPARAM>(look.FontFor(control.look)), FALSE);
 }
 
 // The client area's size in pixels at the dots per inch.
@@ -46,7 +60,8 @@ MainWindow::~MainWindow()
 std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, int showCommand)
 {
     std::unique_ptr<MainWindow> main(new MainWindow(instance));
-    // Made at the main monitor's size, then laid out for the monitor the window opens on.
+    // Made at the main monitor's size; its controls are made at the size of the monitor it opens
+    // on, and the frame follows where that differs.
     const int screenDotsPerInch = ScreenDotsPerInch();
     const SIZE frame = FrameSize(ClientSize(screenDotsPerInch), kFrameStyle, screenDotsPerInch);
     const std::string caption(kMainWindowCaption);
@@ -67,14 +82,16 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, int showComma
     if (CreateOwnedWindow(*main, instance, options) == nullptr) {
         return nullptr;
     }
-    for (const ControlLayout& control : kMainWindowControls) {
-        CreateControl(control, main->window_, instance);
-    }
     const int dotsPerInch = WindowDotsPerInch(main->window_);
-    main->LayOut(dotsPerInch);
+    main->look_.Create(dotsPerInch);
+    for (const ControlLayout& control : kMainWindowControls) {
+        CreateControl(control, main->window_, instance, dotsPerInch, main->look_);
+    }
     const SIZE client = ClientSize(dotsPerInch);
-    const SIZE laidOut = FrameSize(client, kFrameStyle, dotsPerInch);
-    SetWindowPos(main->window_, nullptr, 0, 0, laidOut.cx, laidOut.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (dotsPerInch != screenDotsPerInch) {
+        const SIZE laidOut = FrameSize(client, kFrameStyle, dotsPerInch);
+        SetWindowPos(main->window_, nullptr, 0, 0, laidOut.cx, laidOut.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     MakeUpClientArea(main->window_, client);
     main->SetTimerEnabled(true);
 
@@ -178,10 +195,9 @@ void MainWindow::LayOut(int dotsPerInch)
     MainWindowLook look;
     look.Create(dotsPerInch);
     for (const ControlLayout& control : kMainWindowControls) {
-        const TwipsRect& box = control.box;
-        SetWindowPos(Control(control.id), nullptr, TwipsToPixels(box.left, dotsPerInch),
-                     TwipsToPixels(box.top, dotsPerInch), TwipsToPixels(box.width, dotsPerInch),
-                     TwipsToPixels(box.height, dotsPerInch), SWP_NOZORDER | SWP_NOACTIVATE);
+        const RECT box = PixelBox(control, dotsPerInch);
+        SetWindowPos(Control(control.id), nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageA(Control(control.id), WM_SETFONT, reinterpret_cast<WPARAM>(look.FontFor(control.look)), TRUE);
     }
     look_ = std::move(look);  // the earlier fonts are freed once no control uses them

@@ -1,6 +1,8 @@
 #include "windows/main_window_look.h"
 
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/label_faces.h"
@@ -65,10 +67,16 @@ bool TextsFit(HDC dc, const std::vector<LabelText>& texts, int dotsPerInch)
     return true;
 }
 
-// The font asked for, or where its texts would not fit their boxes in it, the nearest face of
-// the same weight in which they do, at the same size or else the nearest smaller one.
-HFONT CreateFittingFont(const FontRequest& wanted, LabelFont font, int dotsPerInch)
+// The face and height fitted to the font's texts at the dots per inch, measured the first time
+// that resolution is asked for and remembered: a window moved back and forth between monitors
+// does not measure again.
+FaceChoice FittedFace(const FontRequest& wanted, LabelFont font, int dotsPerInch)
 {
+    static std::map<std::pair<LabelFont, int>, FaceChoice> fitted;
+    const auto key = std::make_pair(font, dotsPerInch);
+    if (const auto known = fitted.find(key); known != fitted.end()) {
+        return known->second;
+    }
     const std::vector<LabelText> texts = TextsDrawnIn(font);
     const ScreenDc screen(GetDC(nullptr));
     const UniqueDc dc(CreateCompatibleDC(screen.Get()));
@@ -83,6 +91,15 @@ HFONT CreateFittingFont(const FontRequest& wanted, LabelFont font, int dotsPerIn
         return DrawsAsAsked(dc.Get(), face, asked, pixels) && TextsFit(dc.Get(), texts, dotsPerInch);
     };
     const FaceChoice choice = ChooseFace(wanted.face, kNearFaces, PointsToPixels(wanted.points, dotsPerInch), fits);
+    fitted.emplace(key, choice);
+    return choice;
+}
+
+// The font asked for, or where its texts would not fit their boxes in it, the nearest face of
+// the same weight in which they do, at the same size or else the nearest smaller one.
+HFONT CreateFittingFont(const FontRequest& wanted, LabelFont font, int dotsPerInch)
+{
+    const FaceChoice choice = FittedFace(wanted, font, dotsPerInch);
     return CreateFace(wanted, choice.face, choice.pixels);
 }
 

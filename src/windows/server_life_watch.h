@@ -38,8 +38,8 @@ public:
     HANDLE Process() const { return process_.Get(); }
 
 private:
-    static void CALLBACK OnWinEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object, LONG child,
-                                    DWORD thread, DWORD time);
+    static void CALLBACK OnWinEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object, LONG child, DWORD thread,
+                                    DWORD time);
 
     std::function<void(HWND)> windowDestroyed_;
     UniqueHandle<HANDLE, KernelHandleTraits> process_;
