@@ -22,6 +22,11 @@ void LetPaintingReachTheScreen()
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD);
 }
 
+bool TakesVisualStyles()
+{
+    return !RunningUnderWine();
+}
+
 void MakeUpClientArea(HWND window, SIZE client)
 {
     RECT measured{};
