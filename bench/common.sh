@@ -51,15 +51,15 @@ export_paths() {
     export KORVANE_E2E_FAKE_WINMM="Z:$winmm"
 }
 
-# use_session DIR_OR_EMPTY BUILD_DIR: join the given session, or start a private one that
-# stop_own_session removes again.
+# use_session DIR_OR_EMPTY BUILD_DIR [OWN_DIR]: join the given session, or start a private one
+# (in OWN_DIR, by default BUILD_DIR/bench-wine-session) that stop_own_session removes again.
 OWN_SESSION=
 use_session() {
     local given=$1 dir=$2
     if [[ -n $given ]]; then
         export KORVANE_WINE_SESSION=$given
     else
-        OWN_SESSION=$dir/bench-wine-session
+        OWN_SESSION=${3:-$dir/bench-wine-session}
         "$WINE_SESSION_SCRIPT" start "$OWN_SESSION" || return 1
         export KORVANE_WINE_SESSION=$OWN_SESSION
     fi
