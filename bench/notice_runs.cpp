@@ -70,6 +70,9 @@ public:
     // One run of the case; false when the link could not be made ready for it.
     bool Run(const Case& c, CaseFigures& figures, int phaseMs)
     {
+        if (!app_) {  // a restart failed
+            app_ = std::make_unique<e2e::KorvaneApp>(options_);
+        }
         e2e::StandIn tracker(e2e::Paths().standinExe, c.kind);
         app_->Click(kLinkButton);
         bool ready = app_->WaitForStatus(std::string(kConnectedText), milliseconds(5000));

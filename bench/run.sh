@@ -1,6 +1,6 @@
 #!/bin/bash
-# Benchmark figures of korvane.exe on this machine, in one command (about 3 to 4 minutes; with
-# --other-wine about 7):
+# Benchmark figures of korvane.exe on this machine, in one command (about 3 minutes; with
+# --other-wine about 5, and a few more the first time, to make the root):
 #   - item change -> mirror latency, 200 changes; item change -> status line, 20 changes
 #   - the tick's own cost, natively with Google Benchmark over korvane_core's Tick with fakes
 #   - CPU use while idle and linked, beside a bare window ticking as korvane.exe does; memory
