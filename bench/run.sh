@@ -56,7 +56,7 @@ wine_figures() {
     export KORVANE_WINE_TIMEOUT=400
     {
         echo
-        echo "### $(wine_version), $where"
+        echo "### Under $(wine_version), $where"
         echo
         echo "| figure | value |"
         echo "|---|---|"
@@ -135,7 +135,7 @@ failed=0
 } | tee "$out"
 
 wine_figures "$out" "$session" "$build_dir/bench-wine-session" \
-    "on this machine ($(. /etc/os-release && echo "$PRETTY_NAME"))" || failed=1
+    "on this machine, $(. /etc/os-release && echo "$PRETTY_NAME")" || failed=1
 
 if ((other_wine)); then
     # The root sees the project (and the build, if elsewhere) at the same paths; what runs
@@ -148,7 +148,7 @@ if ((other_wine)); then
     # In the background so that an interruption reaches it: it then ends everything inside.
     "$PROJECT_DIR/scripts/root-run.sh" --root "$root" "${binds[@]}" -- \
         bash "$BENCH_SOURCE_DIR/run.sh" --build-dir "$build_dir" \
-        --wine-leg "$leg_out" "in a $other_system root ($root)" &
+        --wine-leg "$leg_out" "in a $other_system root at $root" &
     run=$!
     trap 'kill -TERM "$run" 2>/dev/null; wait "$run"; exit 130' INT
     trap 'kill -TERM "$run" 2>/dev/null; wait "$run"; exit 143' TERM HUP

@@ -90,6 +90,18 @@ std::string Describe(const CpuRate& rate)
            Format("; GetProcessTimes: %.0f ms in all (it counts in 10 ms steps under Wine)", rate.processTimesMs);
 }
 
+// When the process's top-level window with the caption was first seen shown; negative when not
+// within the time-out.
+double WindowShownAt(const e2e::ChildProcess& child, const std::string& caption, double timeoutMs)
+{
+    return SeenAt(
+        [&] {
+            HWND window = e2e::FindTopLevelWindow(child.Id(), caption);
+            return window != nullptr && IsWindowVisible(window);
+        },
+        timeoutMs);
+}
+
 // Starts a program for a timed start-up. On a busy machine Wine now and then refuses a
 // CreateProcess (ERROR_INTERNAL_ERROR); such a start is counted and tried again, up to twice.
 // startedAt is the moment just before the CreateProcess that succeeded.
@@ -124,13 +136,7 @@ public:
         launch.commandLine = "\"" + copy + "\"";
         launch.workingDirectory = folder_.Path();
         process_ = std::make_unique<e2e::ChildProcess>(launch);
-        const bool shown = SeenAt(
-                               [&] {
-                                   HWND window = e2e::FindTopLevelWindow(process_->Id(), kCaption);
-                                   return window != nullptr && IsWindowVisible(window);
-                               },
-                               20000) >= 0;
-        if (!shown) {
+        if (WindowShownAt(*process_, kCaption, 20000) < 0) {
             throw std::runtime_error("the ticking window did not show within 20 s");
         }
     }
@@ -313,12 +319,7 @@ int RunStartup(Arguments& args)
             double t0 = 0;
             const std::unique_ptr<e2e::ChildProcess> started = StartProgram(launch, t0, program.refused);
             e2e::ChildProcess& child = *started;
-            const double seen = SeenAt(
-                [&] {
-                    HWND window = e2e::FindTopLevelWindow(child.Id(), program.caption);
-                    return window != nullptr && IsWindowVisible(window);
-                },
-                20000);
+            const double seen = WindowShownAt(child, program.caption, 20000);
             if (seen < 0) {
                 std::printf("startup: %s showed no window within 20 s\n", program.label.c_str());
                 return 1;
@@ -337,8 +338,9 @@ int RunStartup(Arguments& args)
     const Summary korvane = Summarize(programs[0].times);
     const Summary yardstick = Summarize(programs[1].times);
     auto refusals = [](const Program& program) {
-        return program.refused == 0 ? std::string()
-                                    : Format("; CreateProcess refused %.0f starts, each tried again", program.refused);
+        return program.refused == 0
+                   ? std::string()
+                   : Format("; %.0f of its starts refused by CreateProcess and tried again", program.refused);
     };
     Row("start-up to a shown window: korvane.exe", Ms(korvane) + refusals(programs[0]));
     Row("start-up to a shown window: minimal Win32 window program (bench/minimal_window.cpp)",
