@@ -89,6 +89,11 @@ public:
         }
         Sleep(static_cast<DWORD>(phaseMs));
         const std::string disconnected(kDisconnectedText);
+        if (app_->Status() == disconnected) {
+            std::printf("notice: the link was lost before the tracker went away\n%s", tracker.Transcript().c_str());
+            ++figures.notLinked;
+            return false;
+        }
         auto noticed = [&] { return app_->Status() == disconnected; };
         double t0 = 0;
         double seen = -1;
@@ -173,7 +178,7 @@ int RunNotice(Arguments& args)
             figure += Format("; %.0f not seen within %.0f s", figures.timeouts, kNoticeTimeoutMs / 1000);
         }
         if (figures.notLinked > 0) {
-            figure += Format("; %.0f runs not made (no link or no stand-in)", figures.notLinked);
+            figure += Format("; %.0f runs not made (no stand-in, no link, or the link lost before)", figures.notLinked);
         }
         Row(std::string("tracker gone -> status line reads \"") + std::string(kDisconnectedText) + "\": " + c.label,
             figure);
