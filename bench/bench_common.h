@@ -89,8 +89,26 @@ inline std::string Format(const char* format, double a, double b = 0, double c =
     return buffer;
 }
 
+// "median 1.4 ms, p90 1.6 ms, worst 5.4 ms, best 1.3 ms (n = 200)"
+inline std::string Ms(const Summary& s)
+{
+    if (s.count == 0) {
+        return "none measured";
+    }
+    return Format("median %.1f ms, p90 %.1f ms, worst %.1f ms, best %.1f ms (n = %.0f)", s.median, s.p90, s.max, s.min,
+                  static_cast<double>(s.count));
+}
+
+// The path with backslashes, as CreateProcess and a program's own command line have it.
+inline std::string WindowsPath(std::string path)
+{
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
 int RunSoak(Arguments& args);
 int RunTimings(Arguments& args);
 int RunStartup(Arguments& args);
+int RunNotice(Arguments& args);
 
 }  // namespace korvane::bench

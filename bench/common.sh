@@ -23,8 +23,8 @@ build_windows() {
     if [[ ! -f $dir/build.ninja ]]; then
         cmake --preset windows -S "$PROJECT_DIR" -B "$dir" >/dev/null || return 1
     fi
-    cmake --build "$dir" --target korvane korvane_bench korvane_bench_minimal_window korvane_fake_winmm \
-        satpc32-standin >/dev/null || return 1
+    cmake --build "$dir" --target korvane korvane_bench korvane_bench_minimal_window korvane_bench_ticking_window \
+        korvane_fake_winmm satpc32-standin >/dev/null || return 1
 }
 
 # find_target BUILD_DIR NAME: the path of a built program or DLL.
@@ -40,8 +40,9 @@ export_paths() {
     winmm=$(find_target "$dir" winmm.dll)
     BENCH_EXE=$(find_target "$dir" korvane_bench.exe)
     MINIMAL_EXE=$(find_target "$dir" korvane_bench_minimal_window.exe)
+    TICKING_EXE=$(find_target "$dir" korvane_bench_ticking_window.exe)
     KORVANE_EXE=$korvane
-    [[ -n $korvane && -n $standin && -n $winmm && -n $BENCH_EXE && -n $MINIMAL_EXE ]] || {
+    [[ -n $korvane && -n $standin && -n $winmm && -n $BENCH_EXE && -n $MINIMAL_EXE && -n $TICKING_EXE ]] || {
         echo "bench: a program is missing in $dir" >&2
         return 1
     }
@@ -50,15 +51,15 @@ export_paths() {
     export KORVANE_E2E_FAKE_WINMM="Z:$winmm"
 }
 
-# use_session DIR_OR_EMPTY BUILD_DIR: join the given session, or start a private one that
-# stop_own_session removes again.
+# use_session DIR_OR_EMPTY BUILD_DIR [OWN_DIR]: join the given session, or start a private one
+# (in OWN_DIR, by default BUILD_DIR/bench-wine-session) that stop_own_session removes again.
 OWN_SESSION=
 use_session() {
     local given=$1 dir=$2
     if [[ -n $given ]]; then
         export KORVANE_WINE_SESSION=$given
     else
-        OWN_SESSION=$dir/bench-wine-session
+        OWN_SESSION=${3:-$dir/bench-wine-session}
         "$WINE_SESSION_SCRIPT" start "$OWN_SESSION" || return 1
         export KORVANE_WINE_SESSION=$OWN_SESSION
     fi

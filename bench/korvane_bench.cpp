@@ -2,8 +2,9 @@
 // and bench/soak.sh.
 //   korvane_bench.exe counters                 the resource counters, checked on this process
 //   korvane_bench.exe soak [--minutes 10] ...  the long run with the resource verdict
-//   korvane_bench.exe timings [...]            latencies, idle CPU, memory
+//   korvane_bench.exe timings [...]            latencies, idle CPU (beside --ticking EXE), memory
 //   korvane_bench.exe startup --minimal EXE    start-up time beside a minimal window program
+//   korvane_bench.exe notice [--runs N]        how soon a tracker that goes away is noticed
 // korvane.exe, the stand-in and the fake winmm.dll are found as the end-to-end tests find them
 // (KORVANE_E2E_KORVANE_EXE, KORVANE_E2E_STANDIN_EXE, KORVANE_E2E_FAKE_WINMM).
 #include <cstdio>
@@ -31,6 +32,9 @@ int main(int argc, char** argv)
         if (command == "startup") {
             return RunStartup(args);
         }
+        if (command == "notice") {
+            return RunNotice(args);
+        }
     } catch (const std::exception& error) {
         std::printf("korvane_bench %s: %s\n", command.c_str(), error.what());
         return 1;
@@ -38,6 +42,7 @@ int main(int argc, char** argv)
     std::printf(
         "usage: korvane_bench.exe counters | soak [--minutes M --warmup-s S --change-ms MS --rise-s S "
         "--relink-every N --max-memory-growth-kib K --max-count-growth N --hold-ms MS] | timings "
-        "[--mirror-changes N --status-changes N --idle-s S --hold-ms MS] | startup --minimal EXE [--runs N]\n");
+        "[--mirror-changes N --status-changes N --idle-s S --hold-ms MS --ticking EXE] | startup --minimal EXE "
+        "[--runs N] | notice [--runs N]\n");
     return 2;
 }

@@ -3,6 +3,7 @@
 #include <psapi.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -198,6 +199,27 @@ void ForEachEntry(const std::string& folder, Visit visit)
     FindClose(find);
 }
 
+// Other Wine sessions on the machine may run a program from a folder of the same name (Windows
+// process ids repeat from one wineserver to the next): a Linux process counts only if it runs
+// in this process's Wine prefix.
+bool InThisPrefix(const std::string& environment)
+{
+    char prefix[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
+    if (length == 0 || length >= sizeof prefix) {
+        return true;  // not told: take the command line alone
+    }
+    const std::string wanted = std::string("WINEPREFIX=") + prefix;
+    for (size_t start = 0; start < environment.size();) {
+        const size_t end = std::min(environment.find('\0', start), environment.size());
+        if (environment.compare(start, end - start, wanted) == 0) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::int64_t LinuxCpuNanoseconds(const std::string& commandLineFragment)
@@ -212,7 +234,8 @@ std::int64_t LinuxCpuNanoseconds(const std::string& commandLineFragment)
                     c = ' ';
                 }
             }
-            if (commandLine.find(commandLineFragment) != std::string::npos) {
+            if (commandLine.find(commandLineFragment) != std::string::npos &&
+                InThisPrefix(ReadWholeFile(proc + "\\" + pid + "\\environ"))) {
                 found = pid;
             }
         }

@@ -37,9 +37,9 @@ ProcessSample SampleProcess(HANDLE process, DWORD processId, MetricSources* sour
 // User + kernel CPU seconds of the process so far.
 double CpuSeconds(HANDLE process);
 
-// Under Wine only: the CPU time, in nanoseconds, that the Linux process whose command line
-// contains the fragment (e.g. the program's unique folder) has run, summed over its threads
-// (/proc/PID/task/*/schedstat, read through drive Z:). Far finer than GetProcessTimes, which
+// Under Wine only: the CPU time, in nanoseconds, that the Linux process of this Wine prefix
+// whose command line contains the fragment (e.g. the program's unique folder) has run, summed
+// over its threads (/proc/PID/task/*/schedstat, read through drive Z:). Far finer than GetProcessTimes, which
 // counts in 10 ms steps there. -1 when there is no such process or no /proc.
 std::int64_t LinuxCpuNanoseconds(const std::string& commandLineFragment);
 

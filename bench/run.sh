@@ -1,15 +1,24 @@
 #!/bin/bash
-# Benchmark figures of korvane.exe on this machine, in one command (about 3 to 4 minutes):
+# Benchmark figures of korvane.exe on this machine, in one command (about 3 minutes; with
+# --other-wine about 5, and a few more the first time, to make the root):
 #   - item change -> mirror latency, 200 changes; item change -> status line, 20 changes
 #   - the tick's own cost, natively with Google Benchmark over korvane_core's Tick with fakes
-#   - CPU use while idle and linked (GetProcessTimes over 30 s), resident memory
+#   - CPU use while idle and linked, beside a bare window ticking as korvane.exe does; memory
 #   - korvane.exe's size; start-up time to a shown window beside a minimal Win32 program
+#   - how soon a tracker that is killed or ends the conversation shows as disconnected
 # Everything Windows runs under Wine in a private session (Xvfb, PulseAudio null sink).
 #
-#   bench/run.sh [--write-doc] [--session DIR] [--build-dir DIR] [--native-build-dir DIR]
+#   bench/run.sh [--write-doc] [--other-wine] [--root DIR] [--session DIR] [--build-dir DIR]
+#                [--native-build-dir DIR]
 #
 # --write-doc   also put the figures into docs/benchmarks.md (between its figure markers)
-# The figures are printed as Markdown and kept in BUILD_DIR/benchmarks-figures.md.
+# --other-wine  run the Wine figures a second time under the Wine of a Debian 13 root (on Debian
+#               13, of a Debian 12 root; as scripts/other-wine-leg.sh chooses), which is made
+#               first if need be (scripts/debian-root.sh); needs root or sudo without a password
+# --root DIR    that root (default: KORVANE_OTHER_WINE_ROOT, else build/wine-root/RELEASE)
+# --session DIR join this Wine session for the host's Wine instead of starting a private one
+# The figures are printed as Markdown and kept in BUILD_DIR/benchmarks-figures.md; each Wine's
+# are headed with its version.
 set -u -o pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -17,18 +26,83 @@ build_dir=$PROJECT_DIR/build/bench
 native_dir=$PROJECT_DIR/build/bench-native
 session=
 write_doc=0
+other_wine=0
+root=${KORVANE_OTHER_WINE_ROOT:-}
+# Inside the other root: only the Wine figures, appended to this file (set by the outer run).
+wine_leg_out=
+wine_leg_where=
 while (($#)); do
     case $1 in
         --build-dir) build_dir=$2; shift 2 ;;
         --native-build-dir) native_dir=$2; shift 2 ;;
         --session) session=$2; shift 2 ;;
         --write-doc) write_doc=1; shift ;;
-        -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
+        --other-wine) other_wine=1; shift ;;
+        --root) root=$2; shift 2 ;;
+        --wine-leg) wine_leg_out=$2; wine_leg_where=$3; shift 3 ;;
+        -h|--help) sed -n '2,21p' "$0"; exit 0 ;;
         *) echo "run.sh: unknown option $1" >&2; exit 2 ;;
     esac
 done
+build_dir=$(mkdir -p "$build_dir" && cd "$build_dir" && pwd)
+
+# wine_figures OUT SESSION_OR_EMPTY OWN_SESSION_DIR WHERE: the figures taken under Wine, headed
+# with its version, printed and appended to OUT.
+wine_figures() {
+    local out=$1 given=$2 own=$3 where=$4 status=0
+    export_paths "$build_dir" || return 1
+    echo "starting the Wine session ($where) ..." >&2
+    use_session "$given" "$build_dir" "$own" || return 1
+    export KORVANE_WINE_TIMEOUT=400
+    {
+        echo
+        echo "### Under $(wine_version), $where"
+        echo
+        echo "| figure | value |"
+        echo "|---|---|"
+    } | tee -a "$out"
+    echo "running the timings under Wine (about 2 minutes) ..." >&2
+    "$WINE_RUN" "$BENCH_EXE" timings --mirror-changes 200 --status-changes 20 --idle-s 30 \
+        --ticking "Z:$TICKING_EXE" 2>&1 | tr -d '\r' | tee -a "$out"
+    ((PIPESTATUS[0] == 0)) || status=1
+    echo "timing the start-up (10 runs each) ..." >&2
+    "$WINE_RUN" "$BENCH_EXE" startup --runs 10 --minimal "Z:$MINIMAL_EXE" 2>&1 | tr -d '\r' | tee -a "$out"
+    ((PIPESTATUS[0] == 0)) || status=1
+    echo "timing how soon a tracker that goes away is noticed (4 x 10 runs) ..." >&2
+    "$WINE_RUN" "$BENCH_EXE" notice --runs 10 2>&1 | tr -d '\r' | tee -a "$out"
+    ((PIPESTATUS[0] == 0)) || status=1
+    stop_own_session
+    return "$status"
+}
+
+if [[ -n $wine_leg_out ]]; then
+    trap stop_own_session EXIT
+    wine_figures "$wine_leg_out" "" /tmp/korvane-bench-wine-session "$wine_leg_where"
+    exit
+fi
+
 command_line="bench/run.sh"
-((write_doc)) && command_line="bench/run.sh --write-doc"
+((write_doc)) && command_line+=" --write-doc"
+((other_wine)) && command_line+=" --other-wine"
+
+# The other Debian release and its root, as scripts/other-wine-leg.sh chooses them.
+if ((other_wine)); then
+    host_release=$(. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}")
+    case $host_release in
+        trixie) release=bookworm ;;
+        *) release=trixie ;;
+    esac
+    root=${root:-$PROJECT_DIR/build/wine-root/$release}
+    if [[ $(id -u) -ne 0 ]] && ! sudo -n true 2>/dev/null; then
+        echo "run.sh: --other-wine needs root or sudo without a password" >&2
+        exit 1
+    fi
+    packages=$(sed -n '/^packages=(/,/)/p' "$PROJECT_DIR/scripts/other-wine-leg.sh" | tr -d '()' |
+        sed 's/^packages=//')
+    # shellcheck disable=SC2086 # the package names, one word each
+    bash "$PROJECT_DIR/scripts/debian-root.sh" --release "$release" --root "$root" $packages ||
+        { echo "run.sh: no $release root at $root" >&2; exit 1; }
+fi
 
 echo "building (Windows: $build_dir, native: $native_dir) ..." >&2
 build_windows "$build_dir" || { echo "run.sh: Windows build failed" >&2; exit 1; }
@@ -38,11 +112,7 @@ fi
 cmake --build "$native_dir" --target korvane_tick_bench >/dev/null || { echo "run.sh: native build failed" >&2; exit 1; }
 export_paths "$build_dir" || exit 1
 tick_bench=$(find_target "$native_dir" korvane_tick_bench)
-
-echo "starting the Wine session ..." >&2
-use_session "$session" "$build_dir" || exit 1
 trap stop_own_session EXIT
-export KORVANE_WINE_TIMEOUT=400
 
 out=$build_dir/benchmarks-figures.md
 failed=0
@@ -51,7 +121,7 @@ failed=0
     echo
     echo "Machine: $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(nproc) cores," \
         "$(awk '/MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo) RAM;" \
-        "$(. /etc/os-release && echo "$PRETTY_NAME"); $(wine_version); kernel $(uname -r);" \
+        "$(. /etc/os-release && echo "$PRETTY_NAME"); kernel $(uname -r);" \
         "load average before the run: $(cut -d' ' -f1-3 /proc/loadavg)."
     echo
     echo "korvane.exe: $(x86_64-w64-mingw32-g++-posix --version 2>/dev/null | head -n1 || echo MinGW-w64), Release, static."
@@ -60,15 +130,32 @@ failed=0
     echo "|---|---|"
     korvane_bytes=$(stat -c %s "$KORVANE_EXE")
     minimal_bytes=$(stat -c %s "$MINIMAL_EXE")
-    echo "| korvane.exe size | $korvane_bytes bytes ($(awk -v b="$korvane_bytes" 'BEGIN { printf "%.1f", b / 1024 }') KiB); minimal window program: $minimal_bytes bytes |"
+    ticking_bytes=$(stat -c %s "$TICKING_EXE")
+    echo "| korvane.exe size | $korvane_bytes bytes ($(awk -v b="$korvane_bytes" 'BEGIN { printf "%.1f", b / 1024 }') KiB); minimal window program: $minimal_bytes bytes; ticking window: $ticking_bytes bytes |"
 } | tee "$out"
 
-echo "running the timings under Wine (about 2 minutes) ..." >&2
-"$WINE_RUN" "$BENCH_EXE" timings --mirror-changes 200 --status-changes 20 --idle-s 30 2>&1 | tr -d '\r' | tee -a "$out"
-((PIPESTATUS[0] == 0)) || failed=1
-echo "timing the start-up (10 runs each) ..." >&2
-"$WINE_RUN" "$BENCH_EXE" startup --runs 10 --minimal "Z:$MINIMAL_EXE" 2>&1 | tr -d '\r' | tee -a "$out"
-((PIPESTATUS[0] == 0)) || failed=1
+wine_figures "$out" "$session" "$build_dir/bench-wine-session" \
+    "on this machine, $(. /etc/os-release && echo "$PRETTY_NAME")" || failed=1
+
+if ((other_wine)); then
+    # The root sees the project (and the build, if elsewhere) at the same paths; what runs
+    # inside appends its figures to a file of the build.
+    leg_out=$build_dir/benchmarks-figures-other-wine.md
+    : >"$leg_out"
+    binds=(--bind "$PROJECT_DIR")
+    [[ $build_dir == "$PROJECT_DIR"/* ]] || binds+=(--bind "$build_dir")
+    other_system=$(. "$root/etc/os-release" && echo "$PRETTY_NAME")
+    # In the background so that an interruption reaches it: it then ends everything inside.
+    "$PROJECT_DIR/scripts/root-run.sh" --root "$root" "${binds[@]}" -- \
+        bash "$BENCH_SOURCE_DIR/run.sh" --build-dir "$build_dir" \
+        --wine-leg "$leg_out" "in a $other_system root at $root" &
+    run=$!
+    trap 'kill -TERM "$run" 2>/dev/null; wait "$run"; exit 130' INT
+    trap 'kill -TERM "$run" 2>/dev/null; wait "$run"; exit 143' TERM HUP
+    wait "$run" || failed=1
+    trap - INT TERM HUP
+    cat "$leg_out" >>"$out"
+fi
 
 echo "running the native tick benchmark ..." >&2
 {
