@@ -222,7 +222,7 @@ bool InThisPrefix(const std::string& environment)
 
 }  // namespace
 
-std::int64_t LinuxCpuNanoseconds(const std::string& commandLineFragment)
+LinuxSchedule LinuxScheduling(const std::string& commandLineFragment)
 {
     const std::string proc = "Z:\\proc";
     std::string found;
@@ -241,19 +241,23 @@ std::int64_t LinuxCpuNanoseconds(const std::string& commandLineFragment)
         }
     });
     if (found.empty()) {
-        return -1;
+        return {};
     }
-    std::int64_t total = 0;
+    LinuxSchedule total{0, 0};
     bool any = false;
     ForEachEntry(proc + "\\" + found + "\\task", [&](const std::string& task) {
+        // On the CPU (ns), waiting to run (ns), times run.
         std::istringstream fields(ReadWholeFile(proc + "\\" + found + "\\task\\" + task + "\\schedstat"));
         long long onCpu = 0;
-        if (fields >> onCpu) {
-            total += onCpu;
+        long long waited = 0;
+        long long runs = 0;
+        if (fields >> onCpu >> waited >> runs) {
+            total.cpuNanoseconds += onCpu;
+            total.timesRun += runs;
             any = true;
         }
     });
-    return any ? total : -1;
+    return any ? total : LinuxSchedule{};
 }
 
 double CpuSeconds(HANDLE process)

@@ -37,11 +37,17 @@ ProcessSample SampleProcess(HANDLE process, DWORD processId, MetricSources* sour
 // User + kernel CPU seconds of the process so far.
 double CpuSeconds(HANDLE process);
 
-// Under Wine only: the CPU time, in nanoseconds, that the Linux process of this Wine prefix
-// whose command line contains the fragment (e.g. the program's unique folder) has run, summed
-// over its threads (/proc/PID/task/*/schedstat, read through drive Z:). Far finer than GetProcessTimes, which
-// counts in 10 ms steps there. -1 when there is no such process or no /proc.
-std::int64_t LinuxCpuNanoseconds(const std::string& commandLineFragment);
+// Under Wine only: how the Linux process of this Wine prefix whose command line contains the
+// fragment (e.g. the program's unique folder) has been scheduled, summed over its threads
+// (/proc/PID/task/*/schedstat, read through drive Z:): the CPU time it has run, in
+// nanoseconds, far finer than GetProcessTimes, which counts in 10 ms steps there; and how many
+// times a thread of it was put on a CPU, about once for each time it woke up. -1 when there is
+// no such process or no /proc.
+struct LinuxSchedule {
+    std::int64_t cpuNanoseconds = -1;
+    std::int64_t timesRun = -1;
+};
+LinuxSchedule LinuxScheduling(const std::string& commandLineFragment);
 
 // Checks that the counters above follow objects made in this very process (brushes, events,
 // windows). Prints what it saw; false if a counter does not move as it should.

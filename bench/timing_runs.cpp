@@ -58,18 +58,19 @@ struct CpuClock {
 };
 
 struct CpuReading {
-    std::int64_t linuxNs = -1;
+    LinuxSchedule schedule;
     double processTimesS = 0;
 };
 
 CpuReading ReadCpu(const CpuClock& clock)
 {
-    return {LinuxCpuNanoseconds(clock.fragment), CpuSeconds(clock.process)};
+    return {LinuxScheduling(clock.fragment), CpuSeconds(clock.process)};
 }
 
 struct CpuRate {
     double msPerS = 0;  // CPU milliseconds a second of wall time
     bool fromLinux = false;
+    double runsPerS = -1;       // times a thread was put on a CPU, a second; -1 where unknown
     double processTimesMs = 0;  // GetProcessTimes over the stretch, for comparison
 };
 
@@ -77,16 +78,22 @@ CpuRate RateBetween(const CpuReading& before, const CpuReading& after, double wa
 {
     CpuRate rate;
     rate.processTimesMs = (after.processTimesS - before.processTimesS) * 1000;
-    rate.fromLinux = before.linuxNs >= 0 && after.linuxNs >= before.linuxNs;
-    rate.msPerS = rate.fromLinux ? static_cast<double>(after.linuxNs - before.linuxNs) / 1e6 / wallS
-                                 : rate.processTimesMs / wallS;
+    rate.fromLinux = before.schedule.cpuNanoseconds >= 0 && after.schedule.cpuNanoseconds >= before.schedule.cpuNanoseconds;
+    rate.msPerS = rate.fromLinux
+                      ? static_cast<double>(after.schedule.cpuNanoseconds - before.schedule.cpuNanoseconds) / 1e6 / wallS
+                      : rate.processTimesMs / wallS;
+    if (rate.fromLinux) {
+        rate.runsPerS = static_cast<double>(after.schedule.timesRun - before.schedule.timesRun) / wallS;
+    }
     return rate;
 }
 
 std::string Describe(const CpuRate& rate)
 {
     return Format("%.3f %% of one core, %.3f ms CPU a second", rate.msPerS / 10, rate.msPerS) +
-           (rate.fromLinux ? " (Linux schedstat of the process)" : "") +
+           (rate.fromLinux ? Format(", its threads woken %.1f times a second (Linux schedstat of the process)",
+                                    rate.runsPerS)
+                           : "") +
            Format("; GetProcessTimes: %.0f ms in all (it counts in 10 ms steps under Wine)", rate.processTimesMs);
 }
 
@@ -265,7 +272,10 @@ int RunTimings(Arguments& args)
                        wallS),
                 Format("%.3f ms / %.3f ms, ratio %.2f", korvane.msPerS, yardstick.msPerS,
                        korvane.msPerS / yardstick.msPerS) +
-                    (yardstick.fromLinux ? " (Linux schedstat of each process)" : " (GetProcessTimes)"));
+                    (yardstick.fromLinux ? Format("; threads woken %.1f / %.1f times a second (Linux schedstat of "
+                                                  "each process)",
+                                                  korvane.runsPerS, yardstick.runsPerS)
+                                         : " (GetProcessTimes)"));
         }
     };
     idleCpu(idleS, "CPU while idle and linked, a satellite reported: every tick rewrites and repaints the status line",
