@@ -303,6 +303,18 @@ std::size_t DdeServer::TerminateAll()
     return AwaitingTerminateReply();
 }
 
+void DdeServer::VanishAll()
+{
+    std::vector<HWND> windows;
+    for (const auto& entry : conversations_) {
+        windows.push_back(entry.first);
+    }
+    for (HWND self : windows) {
+        Event("vanish", conversations_[self].client);
+        Close(self);
+    }
+}
+
 std::size_t DdeServer::AwaitingTerminateReply() const
 {
     std::size_t n = 0;

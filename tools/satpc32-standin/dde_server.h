@@ -32,6 +32,7 @@ public:
     void SetRefuse(bool refuse) override { refuse_ = refuse; }
     void SetAdviseMode(AdviseMode mode) override { adviseMode_ = mode; }
     void SetFormat(unsigned format) override { format_ = static_cast<WORD>(format); }
+    void VanishAll() override;
 
     // Posts WM_DDE_TERMINATE to every open conversation.
     std::size_t TerminateAll() override;

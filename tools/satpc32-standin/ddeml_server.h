@@ -30,6 +30,7 @@ public:
     void SetAdviseMode(AdviseMode mode) override { adviseMode_ = mode; }
     void SendRaw(const std::string&, bool, const std::string&) override {}
     void SetFormat(unsigned) override {}
+    void VanishAll() override {}
 
     // DdeUninitialize: DDEML ends the conversations its own way; none awaits a reply here.
     std::size_t TerminateAll() override;

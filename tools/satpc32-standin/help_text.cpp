@@ -17,8 +17,8 @@ Usage: satpc32-standin.exe [--ddeml] [--script FILE] [--log FILE] [--exit-at-end
                   with a CF_TEXT data handle, DdePostAdvise at every change); without
                   it, raw DDE messages are spoken. With --ddeml, "terminate" is
                   DdeUninitialize (the process keeps running, serving nothing), "quit"
-                  is DdeUninitialize and exit, and rawdata, format and "advise ignore"
-                  are refused as bad lines (DDEML cannot do them)
+                  is DdeUninitialize and exit, and rawdata, format, vanish and
+                  "advise ignore" are refused as bad lines (DDEML cannot do them)
   --script FILE   run the script in FILE (checked as a whole before it starts);
                   without it, script lines are read from standard input as they come
                   (a bad line is reported as "error ..." and skipped)
@@ -52,6 +52,8 @@ Script: one command per line, run in order while DDE messages keep being served.
                    (repeat 0 stops; a repeat prints no line)
   terminate        end every conversation: post WM_DDE_TERMINATE, wait up to 1000 ms
                    for the replies
+  vanish           destroy every conversation's window without a WM_DDE_TERMINATE; the
+                   process goes on serving new conversations (not with --ddeml)
   exit             end the process at once, ending no conversation (a crash)
   quit             terminate every conversation, then exit with code 0
   refuse on|off    ignore (on) or answer (off, default) new WM_DDE_INITIATE
@@ -92,6 +94,7 @@ window handle in hex, e.g. 0x2004E):
   terminate sent <client>        the stand-in ended the conversation
   terminate reply <client>       the client answered it
   terminate timeout <client>     no answer within 1000 ms; dropped all the same
+  vanish <client>                its window destroyed unannounced ("vanish")
   uninitialize <n> conversations --ddeml: DdeUninitialize is called
   terminated                     "terminate" (or quit) is done
   hang over                      a hang has ended

@@ -191,7 +191,10 @@ ParsedLine ParseWords(std::string_view word, std::string_view arg, std::string_v
     const struct {
         std::string_view name;
         CommandKind kind;
-    } bare[] = {{"terminate", CommandKind::Terminate}, {"exit", CommandKind::Exit}, {"quit", CommandKind::Quit}};
+    } bare[] = {{"terminate", CommandKind::Terminate},
+                {"vanish", CommandKind::Vanish},
+                {"exit", CommandKind::Exit},
+                {"quit", CommandKind::Quit}};
     for (const auto& b : bare) {
         if (word != b.name) {
             continue;
@@ -213,6 +216,8 @@ std::string DdemlRefusal(const Command& command)
             return "rawdata: DDEML builds every DATA message itself";
         case CommandKind::Format:
             return "format: DDEML answers only in the format the client asked for";
+        case CommandKind::Vanish:
+            return "vanish: DDEML ends a conversation only with a terminate";
         case CommandKind::Advise:
             if (command.advise == AdviseMode::Ignore) {
                 return "advise ignore: DDEML answers every WM_DDE_ADVISE";

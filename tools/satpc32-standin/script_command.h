@@ -11,6 +11,7 @@ enum class CommandKind {
     SetHex,
     Wait,
     Terminate,
+    Vanish,
     Exit,
     Quit,
     Refuse,

@@ -125,6 +125,9 @@ void ScriptPlayer::Execute(const Pending& p)
         case CommandKind::Terminate:
             BeginTerminate(false);
             break;
+        case CommandKind::Vanish:
+            server_.VanishAll();
+            break;
         case CommandKind::Exit:
             // As if the tracker crashed: no conversation is ended, no window is cleaned up.
             std::fflush(nullptr);

@@ -22,9 +22,11 @@ public:
     virtual void Resend() = 0;
     virtual void SetRefuse(bool refuse) = 0;
     virtual void SetAdviseMode(AdviseMode mode) = 0;
-    // Only the raw server can do these two (DdemlRefusal() keeps them from the other).
+    // Only the raw server can do these three (DdemlRefusal() keeps them from the other).
     virtual void SendRaw(const std::string& block, bool nullBlock, const std::string& item) = 0;
     virtual void SetFormat(unsigned format) = 0;
+    // Destroys every conversation's window without a terminate; the process goes on.
+    virtual void VanishAll() = 0;
 
     // Ends every conversation; returns how many now await the client's reply.
     virtual std::size_t TerminateAll() = 0;

@@ -48,7 +48,7 @@ TEST(ScriptCommand, RepeatTakesAPeriodAndDdemlRefusesWhatItCannotDo)
                              "repeat 1000", "hang 10"}) {
         EXPECT_TRUE(ParseCommand(fine, true).ok) << fine;
     }
-    for (const char* refused : {"rawdata 00", "rawdata null", "format 5", "format text", "advise ignore"}) {
+    for (const char* refused : {"rawdata 00", "rawdata null", "format 5", "format text", "advise ignore", "vanish"}) {
         EXPECT_TRUE(ParseCommand(refused).ok) << refused;
         const auto p = ParseCommand(refused, true);
         EXPECT_FALSE(p.ok) << refused;
@@ -143,7 +143,7 @@ TEST(HelpText, NamesEveryCommand)
 {
     const std::string help = standin::HelpText();
     for (const char* command : {"set <text>", "sethex <hex>", "setfill <n> <text>", "rawdata [item <name>] <hex>|null",
-                                "storm <ms> <per-second> <text>", "wait <ms>", "terminate", "exit", "quit",
+                                "storm <ms> <per-second> <text>", "wait <ms>", "terminate", "vanish", "exit", "quit",
                                 "refuse on|off", "advise ok|nack|ignore", "hang <ms>", "format <n>|text", "repeat <ms>",
                                 "--ddeml", "storm over <n> changes"}) {
         EXPECT_NE(help.find(command), std::string::npos) << command;
