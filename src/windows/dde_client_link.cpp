@@ -17,12 +17,7 @@ namespace {
 constexpr DWORD kInitiatePerWindowMs = 1000;  // one top-level window's answer to the initiate
 constexpr DWORD kInitiateMs = 4000;           // all windows together
 constexpr DWORD kAdviseAckMs = 3000;          // the server's answer to the hot-link request
-// How soon the server's window is looked at once more after another window of its thread was
-// destroyed (a parent's destruction may still be under way), and how often where the server's
-// process or window destructions cannot be watched.
-constexpr UINT kServerCheckMs = 250;
-constexpr UINT_PTR kServerCheckTimer = 1;
-constexpr WORD kAckPositive = 0x8000;  // fAck of DDEACK
+constexpr WORD kAckPositive = 0x8000;         // fAck of DDEACK
 
 WPARAM AsWParam(HWND window)
 {
@@ -110,10 +105,7 @@ bool DdeClientLink::Open(const std::string& service, const std::string& topic, c
     }
 
     state_ = State::Linked;
-    serverWatched_ = serverLife_.Watch(server_);
-    if (!serverWatched_) {
-        SetTimer(window_.Get(), kServerCheckTimer, kServerCheckMs, nullptr);  // looked at, then
-    }
+    serverLife_.Watch(server_);
     events_.OnLinkOpened();
     RequestCurrentValue();
     return true;
@@ -212,11 +204,6 @@ LRESULT DdeClientLink::HandleMessage(HWND window, UINT message, WPARAM wParam, L
             return 0;
         case WM_DDE_TERMINATE:
             OnTerminate(AsWindow(wParam));
-            return 0;
-        case WM_TIMER:
-            if (wParam == kServerCheckTimer) {
-                OnServerCheck();
-            }
             return 0;
         default:
             // The handle is not yet kept while the window is being created.
@@ -347,30 +334,24 @@ void DdeClientLink::OnServerWindowDestroyed(HWND window)
     if (state_ != State::Linked) {
         return;
     }
+    // The conversation window itself, or another of its thread whose children went with it; a
+    // destruction still under way is seen at the next check.
     if (window == server_ || !IsWindow(server_)) {
         ServerGone();  // the conversation window went without a terminate
-        return;
     }
-    // Another window of the server's thread: its parent, say, whose children go with it.
-    SetTimer(window_.Get(), kServerCheckTimer, kServerCheckMs, nullptr);
 }
 
-void DdeClientLink::OnServerCheck()
+void DdeClientLink::CheckServer()
 {
-    if (serverWatched_) {
-        KillTimer(window_.Get(), kServerCheckTimer);  // once, after a destruction
-    }
-    if (server_ != nullptr && !IsWindow(server_)) {
-        ServerGone();
+    if (state_ == State::Linked && !IsWindow(server_)) {
+        ServerGone();  // the conversation window went without a terminate, and no one said so
     }
 }
 
 void DdeClientLink::ServerGone()
 {
     const bool wasLinked = state_ == State::Linked;
-    KillTimer(window_.Get(), kServerCheckTimer);
     serverLife_.Stop();
-    serverWatched_ = false;
     server_ = nullptr;
     state_ = State::Idle;
     if (wasLinked) {
@@ -392,11 +373,7 @@ void DdeClientLink::Close()
             terminating_.insert(server_);
         }
     }
-    if (window_) {
-        KillTimer(window_.Get(), kServerCheckTimer);
-    }
     serverLife_.Stop();
-    serverWatched_ = false;
     server_ = nullptr;
     state_ = State::Idle;
 }

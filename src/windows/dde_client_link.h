@@ -26,7 +26,8 @@ public:
 // level (WM_DDE_*), so that it works alike on Windows and under Wine. A server that ends
 // the conversation, whose process ends without a word (it crashed or was killed), or whose
 // conversation window is destroyed closes the link as it happens: the message loop waits on
-// ServerProcess beside the queue, and window destructions come as WinEvents.
+// ServerProcess beside the queue, and window destructions come as WinEvents (where they do not,
+// CheckServer finds the window gone at the next watch tick).
 class DdeClientLink {
 public:
     DdeClientLink(HINSTANCE instance, DdeLinkEvents& events);
@@ -48,6 +49,9 @@ public:
     HANDLE ServerProcess() const { return serverLife_.Process(); }
     // The message loop saw ServerProcess signalled: the server has ended.
     void OnServerProcessEnded();
+    // Closes the link if the server's conversation window is gone. Called on a wake-up the
+    // thread has anyway (the watch tick), for a window destroyed where no WinEvent tells it.
+    void CheckServer();
 
     // Every message of the link's window, from its window procedure.
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -66,7 +70,6 @@ private:
     void OnData(HWND from, LPARAM lParam);
     void OnTerminate(HWND from);
     void OnServerWindowDestroyed(HWND window);
-    void OnServerCheck();
 
     void ServerGone();
     bool PumpConversationUntil(const std::function<bool()>& done, DWORD timeoutMs);
@@ -85,7 +88,6 @@ private:
     HGLOBAL adviseOptions_ = nullptr;
 
     ServerLifeWatch serverLife_;
-    bool serverWatched_ = false;  // else the server's window is looked at every so often
 
     // Conversations this side ended, whose servers have not yet answered the terminate.
     std::set<HWND> terminating_;

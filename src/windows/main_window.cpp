@@ -151,6 +151,7 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
             return 0;
         case WM_TIMER:
             if (wParam == kWatchTimer) {
+                link_.CheckServer();  // a tracker gone unannounced is shown before the tick reads the mirror
                 watcher_.Tick(*this, sound_);
             }
             return 0;

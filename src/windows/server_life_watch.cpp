@@ -31,13 +31,13 @@ ServerLifeWatch::~ServerLifeWatch()
     Stop();
 }
 
-bool ServerLifeWatch::Watch(HWND server)
+void ServerLifeWatch::Watch(HWND server)
 {
     Stop();
     DWORD processId = 0;
     const DWORD threadId = GetWindowThreadProcessId(server, &processId);
     if (threadId == 0) {
-        return false;
+        return;
     }
     process_.Reset(OpenProcess(SYNCHRONIZE, FALSE, processId));
     // Only the destruction of the server thread's windows, told from outside its process.
@@ -46,7 +46,6 @@ bool ServerLifeWatch::Watch(HWND server)
     if (hook_) {
         Watches().emplace_back(hook_.Get(), this);
     }
-    return process_ && hook_;
 }
 
 void ServerLifeWatch::Stop()

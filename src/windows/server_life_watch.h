@@ -30,8 +30,8 @@ public:
     ServerLifeWatch& operator=(const ServerLifeWatch&) = delete;
 
     // Watches the process and the thread of the server's window, instead of any watched before.
-    // False when either could not be set up (the caller then has to look for itself).
-    bool Watch(HWND server);
+    // Either may fail to be set up (wine_quirks.h), and then the caller is not told of it.
+    void Watch(HWND server);
     void Stop();
 
     // The server's process, signalled once it has ended; null while nothing is watched.

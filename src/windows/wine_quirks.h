@@ -13,6 +13,10 @@
 // - DDEML, Wine 8.0 and 10.0: a client is never told XTYP_DISCONNECT, and a server cannot end a
 //   conversation. Korvane speaks DDE at the message level (dde_client_link.cpp), where both work
 //   alike on Windows and Wine, and also notices a tracker whose window is gone.
+// - WinEvents, Wine 8.0 and 10.0: a hook on another process's thread is refused, and one on its
+//   process is told nothing when its windows are destroyed. A tracker that destroys its
+//   conversation window without a terminate while its process goes on is then noticed at the
+//   next watch tick, which comes anyway (DdeClientLink::CheckServer); on Windows at once.
 // - Everything else is below, one function or table an entry.
 namespace korvane::win32 {
 

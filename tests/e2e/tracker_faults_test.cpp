@@ -164,6 +164,21 @@ TEST_P(TrackerFaultsOfEitherTracker, TrackerEndingTheConversationIsShownWithinTw
     EXPECT_EQ(app_.Status(), kDisconnected) << "a tick overwrote the truth";
 }
 
+TEST_F(TrackerFaults, ConversationWindowDestroyedUnannouncedWhileTheTrackerRunsIsShownWithinTwoSeconds)
+{
+    StartTracker();
+    ASSERT_NO_FATAL_FAILURE(Link());
+    ASSERT_NO_FATAL_FAILURE(Report("AO-7"));
+    tracker_->Send("vanish");
+    ASSERT_TRUE(tracker_->WaitEvent("command vanish"));
+    const double took = DisconnectedAfterMs(MachineNowMs(), "conversation window destroyed");
+    ASSERT_GE(took, 0.0) << app_.Status();
+    EXPECT_LT(took, 2000.0);
+    EXPECT_TRUE(app_.WaitForMirror("", kSoon)) << app_.Mirror();
+    // The tracker still runs: a new link reaches it.
+    ASSERT_NO_FATAL_FAILURE(LinkAndWaitConnected());
+}
+
 TEST_P(TrackerFaultsOfEitherTracker, KilledTrackerIsNoticedAndARestartedOneAnnouncesTheSatelliteAgain)
 {
     StartTracker();
