@@ -29,7 +29,9 @@ build_windows() {
 
 # find_target BUILD_DIR NAME: the path of a built program or DLL.
 find_target() {
-    find "$1" -name "$2" -type f -not -path '*/CMakeFiles/*' | head -n 1
+    # Not the copies that the release and its reproducibility check make of the programs.
+    find "$1" -name "$2" -type f -not -path '*/CMakeFiles/*' -not -path '*/release-work/*' \
+        -not -path '*/reproducibility/*' | head -n 1
 }
 
 # export_paths BUILD_DIR: the variables korvane_bench.exe reads.
