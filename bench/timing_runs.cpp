@@ -78,10 +78,11 @@ CpuRate RateBetween(const CpuReading& before, const CpuReading& after, double wa
 {
     CpuRate rate;
     rate.processTimesMs = (after.processTimesS - before.processTimesS) * 1000;
-    rate.fromLinux = before.schedule.cpuNanoseconds >= 0 && after.schedule.cpuNanoseconds >= before.schedule.cpuNanoseconds;
-    rate.msPerS = rate.fromLinux
-                      ? static_cast<double>(after.schedule.cpuNanoseconds - before.schedule.cpuNanoseconds) / 1e6 / wallS
-                      : rate.processTimesMs / wallS;
+    rate.fromLinux =
+        before.schedule.cpuNanoseconds >= 0 && after.schedule.cpuNanoseconds >= before.schedule.cpuNanoseconds;
+    rate.msPerS = rate.fromLinux ? static_cast<double>(after.schedule.cpuNanoseconds - before.schedule.cpuNanoseconds) /
+                                       1e6 / wallS
+                                 : rate.processTimesMs / wallS;
     if (rate.fromLinux) {
         rate.runsPerS = static_cast<double>(after.schedule.timesRun - before.schedule.timesRun) / wallS;
     }
@@ -91,7 +92,7 @@ CpuRate RateBetween(const CpuReading& before, const CpuReading& after, double wa
 std::string Describe(const CpuRate& rate)
 {
     return Format("%.3f %% of one core, %.3f ms CPU a second", rate.msPerS / 10, rate.msPerS) +
-           (rate.fromLinux ? Format(", its threads woken %.1f times a second (Linux schedstat of the process)",
+           (rate.fromLinux ? Format(", its threads put on a CPU %.1f times a second (Linux schedstat of the process)",
                                     rate.runsPerS)
                            : "") +
            Format("; GetProcessTimes: %.0f ms in all (it counts in 10 ms steps under Wine)", rate.processTimesMs);
@@ -272,10 +273,11 @@ int RunTimings(Arguments& args)
                        wallS),
                 Format("%.3f ms / %.3f ms, ratio %.2f", korvane.msPerS, yardstick.msPerS,
                        korvane.msPerS / yardstick.msPerS) +
-                    (yardstick.fromLinux ? Format("; threads woken %.1f / %.1f times a second (Linux schedstat of "
-                                                  "each process)",
-                                                  korvane.runsPerS, yardstick.runsPerS)
-                                         : " (GetProcessTimes)"));
+                    (yardstick.fromLinux
+                         ? Format("; threads put on a CPU %.1f / %.1f times a second (Linux schedstat of "
+                                  "each process)",
+                                  korvane.runsPerS, yardstick.runsPerS)
+                         : " (GetProcessTimes)"));
         }
     };
     idleCpu(idleS, "CPU while idle and linked, a satellite reported: every tick rewrites and repaints the status line",
