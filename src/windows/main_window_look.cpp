@@ -52,6 +52,23 @@ bool DrawsAsAsked(HDC dc, std::string_view face, bool anyFace, int pixels)
            GetTextMetricsA(dc, &metrics) && metrics.tmHeight - metrics.tmInternalLeading == pixels;
 }
 
+int CALLBACK NoteFaceFound(const LOGFONTA* /*font*/, const TEXTMETRICA* /*metrics*/, DWORD /*type*/, LPARAM found)
+{
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;  // one is enough
+}
+
+// Whether a face of the name is installed: asked of the font list, without making a font of it.
+bool FaceInstalled(HDC dc, std::string_view face)
+{
+    LOGFONTA wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    face.copy(wanted.lfFaceName, LF_FACESIZE - 1);
+    bool found = false;
+    EnumFontFamiliesExA(dc, &wanted, &NoteFaceFound, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
 // Each text, broken at word boundaries as a label breaks it, stays inside its box.
 bool TextsFit(HDC dc, const std::vector<LabelText>& texts, int dotsPerInch)
 {
@@ -80,14 +97,28 @@ FaceChoice FittedFace(const FontRequest& wanted, LabelFont font, int dotsPerInch
     const std::vector<LabelText> texts = TextsDrawnIn(font);
     const ScreenDc screen(GetDC(nullptr));
     const UniqueDc dc(CreateCompatibleDC(screen.Get()));
+    std::map<std::string_view, bool> installed;  // each near face looked up once, at any height
     const auto fits = [&](std::string_view face, int pixels) {
+        // The face asked for may be a name the mapper resolves ("MS Shell Dlg"); a near face is
+        // tried only where it is installed, and must then be drawn as itself.
+        const bool asked = face == wanted.face;
+        if (!dc) {
+            return false;
+        }
+        if (!asked) {
+            auto known = installed.find(face);
+            if (known == installed.end()) {
+                known = installed.emplace(face, FaceInstalled(dc.Get(), face)).first;
+            }
+            if (!known->second) {
+                return false;
+            }
+        }
         const UniqueFont candidate(CreateFace(wanted, face, pixels));
-        if (!dc || !candidate) {
+        if (!candidate) {
             return false;
         }
         const SelectedObject selected(dc.Get(), candidate.Get());
-        // The face asked for may be a name the mapper resolves ("MS Shell Dlg"); a near face must be itself.
-        const bool asked = face == wanted.face;
         return DrawsAsAsked(dc.Get(), face, asked, pixels) && TextsFit(dc.Get(), texts, dotsPerInch);
     };
     const FaceChoice choice = ChooseFace(wanted.face, kNearFaces, PointsToPixels(wanted.points, dotsPerInch), fits);
