@@ -65,8 +65,8 @@ wine_figures() {
     "$WINE_RUN" "$BENCH_EXE" timings --mirror-changes 200 --status-changes 20 --idle-s 30 \
         --ticking "Z:$TICKING_EXE" 2>&1 | tr -d '\r' | tee -a "$out"
     ((PIPESTATUS[0] == 0)) || status=1
-    echo "timing the start-up (10 runs each) ..." >&2
-    "$WINE_RUN" "$BENCH_EXE" startup --runs 10 --minimal "Z:$MINIMAL_EXE" 2>&1 | tr -d '\r' | tee -a "$out"
+    echo "timing the start-up (20 runs each) ..." >&2
+    "$WINE_RUN" "$BENCH_EXE" startup --runs 20 --minimal "Z:$MINIMAL_EXE" 2>&1 | tr -d '\r' | tee -a "$out"
     ((PIPESTATUS[0] == 0)) || status=1
     echo "timing how soon a tracker that goes away is noticed (4 x 10 runs) ..." >&2
     "$WINE_RUN" "$BENCH_EXE" notice --runs 10 2>&1 | tr -d '\r' | tee -a "$out"
