@@ -65,17 +65,19 @@ prepared=false
 # install PACKAGE...: installs them, or names those that this system's archive does not have.
 install() {
   echo "Installing missing packages: $*"
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null 2>&1 ||
+      { echo "error: packages missing ($*) and neither root nor sudo is available" >&2; exit 1; }
+    as_root=(sudo)
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  # 32-bit Wine runs the 32-bit build's tests; its packages come from the i386 architecture,
+  # whose package lists come with the next update.
+  if [[ " $* " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${as_root[@]}" dpkg --add-architecture i386
+    prepared=false
+  fi
   if ! $prepared; then
-    if [ "$(id -u)" -ne 0 ]; then
-      command -v sudo >/dev/null 2>&1 ||
-        { echo "error: packages missing ($*) and neither root nor sudo is available" >&2; exit 1; }
-      as_root=(sudo)
-    fi
-    export DEBIAN_FRONTEND=noninteractive
-    # 32-bit Wine runs the 32-bit build's tests; its packages come from the i386 architecture.
-    if [[ " $* " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-      "${as_root[@]}" dpkg --add-architecture i386
-    fi
     # A mirror in the middle of a sync fails an index now and then ("File has unexpected size"):
     # ask again, and after the last try go on with the indexes that did arrive, so that only a
     # package really missing stops the run (named below).
