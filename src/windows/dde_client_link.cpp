@@ -331,13 +331,12 @@ void DdeClientLink::OnServerProcessEnded()
 
 void DdeClientLink::OnServerWindowDestroyed(HWND window)
 {
-    if (state_ != State::Linked) {
-        return;
-    }
     // The conversation window itself, or another of its thread whose children went with it; a
     // destruction still under way is seen at the next check.
-    if (window == server_ || !IsWindow(server_)) {
+    if (state_ == State::Linked && window == server_) {
         ServerGone();  // the conversation window went without a terminate
+    } else {
+        CheckServer();
     }
 }
 

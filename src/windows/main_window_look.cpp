@@ -98,21 +98,19 @@ FaceChoice FittedFace(const FontRequest& wanted, LabelFont font, int dotsPerInch
     const ScreenDc screen(GetDC(nullptr));
     const UniqueDc dc(CreateCompatibleDC(screen.Get()));
     std::map<std::string_view, bool> installed;  // each near face looked up once, at any height
+    const auto isInstalled = [&](std::string_view face) {
+        const auto [known, added] = installed.try_emplace(face, false);
+        if (added) {
+            known->second = FaceInstalled(dc.Get(), face);
+        }
+        return known->second;
+    };
     const auto fits = [&](std::string_view face, int pixels) {
         // The face asked for may be a name the mapper resolves ("MS Shell Dlg"); a near face is
         // tried only where it is installed, and must then be drawn as itself.
         const bool asked = face == wanted.face;
-        if (!dc) {
+        if (!dc || (!asked && !isInstalled(face))) {
             return false;
-        }
-        if (!asked) {
-            auto known = installed.find(face);
-            if (known == installed.end()) {
-                known = installed.emplace(face, FaceInstalled(dc.Get(), face)).first;
-            }
-            if (!known->second) {
-                return false;
-            }
         }
         const UniqueFont candidate(CreateFace(wanted, face, pixels));
         if (!candidate) {

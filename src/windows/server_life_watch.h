@@ -8,13 +8,6 @@
 
 namespace korvane::win32 {
 
-struct KernelHandleTraits {
-    static void Free(HANDLE handle) { CloseHandle(handle); }
-};
-struct WinEventHookTraits {
-    static void Free(HWINEVENTHOOK hook) { UnhookWinEvent(hook); }
-};
-
 // Tells as it happens that a DDE server may have gone, without looking at it over and over:
 // it holds a handle to the server's process, which the message loop waits on and which is
 // signalled when the process ends (quit, crashed or killed), and it is told through a WinEvent
@@ -42,8 +35,8 @@ private:
                                     DWORD time);
 
     std::function<void(HWND)> windowDestroyed_;
-    UniqueHandle<HANDLE, KernelHandleTraits> process_;
-    UniqueHandle<HWINEVENTHOOK, WinEventHookTraits> hook_;
+    UniqueKernelHandle process_;
+    UniqueWinEventHook hook_;
 };
 
 }  // namespace korvane::win32

@@ -55,13 +55,21 @@ struct DcTraits {
 struct ScreenDcTraits {
     static void Free(HDC dc) { ReleaseDC(nullptr, dc); }
 };
+struct KernelHandleTraits {
+    static void Free(HANDLE handle) { CloseHandle(handle); }
+};
+struct WinEventHookTraits {
+    static void Free(HWINEVENTHOOK hook) { UnhookWinEvent(hook); }
+};
 
 using UniqueFont = UniqueHandle<HFONT, GdiObjectTraits>;
 using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectTraits>;
 using UniqueModule = UniqueHandle<HMODULE, ModuleTraits>;
 using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
-using UniqueDc = UniqueHandle<HDC, DcTraits>;        // a device context made by CreateCompatibleDC
-using ScreenDc = UniqueHandle<HDC, ScreenDcTraits>;  // the screen's, from GetDC(nullptr)
+using UniqueDc = UniqueHandle<HDC, DcTraits>;                         // a device context made by CreateCompatibleDC
+using ScreenDc = UniqueHandle<HDC, ScreenDcTraits>;                   // the screen's, from GetDC(nullptr)
+using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;  // a process, an event: null when none
+using UniqueWinEventHook = UniqueHandle<HWINEVENTHOOK, WinEventHookTraits>;
 
 // A function of a loaded library, or null where this Windows lacks it. GetProcAddress returns a
 // generic function pointer; Call is the function's documented signature.
