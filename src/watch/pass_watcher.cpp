@@ -26,12 +26,12 @@ void PassWatcher::WatchItemText(WatchWindow& window, SoundPort& sound, const std
         return;
     }
 
-    const std::string name = ExtractSatelliteName(itemText);
+    const std::string name = ExtractSatelliteName(itemText, characterLength_);
     window.SetStatusText(SatelliteVisibleText(name));
     // The announcement holds the thread, so the name must be on screen before it starts.
     window.RepaintStatusNow();
     if (previousSatellite_ != name) {
-        AnnounceSatellite(sound, name);
+        AnnounceSatellite(sound, name, characterLength_);
     }
     previousSatellite_ = name;
 }

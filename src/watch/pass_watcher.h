@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "watch/characters.h"
 #include "watch/sound_port.h"
 #include "watch/watch_window.h"
 
@@ -10,6 +11,9 @@ namespace korvane {
 // Watches the mirrored item text for a satellite that rises, once a tick of the watch timer.
 class PassWatcher {
 public:
+    // length cuts the item text into characters as the system's ANSI code page does.
+    explicit PassWatcher(CharacterLength length = SingleByteCharacterLength) : characterLength_(length) {}
+
     // Reads the mirror, writes the outcome into the status line, and announces a satellite that
     // differs from the previous tick's. The timer is stopped for the whole tick, so ticks never
     // overlap and the next one comes a full interval after this one (and its announcement) ended.
@@ -18,6 +22,7 @@ public:
 private:
     void WatchItemText(WatchWindow& window, SoundPort& sound, const std::string& itemText);
 
+    CharacterLength characterLength_;
     // The satellite the previous tick saw; "" when it saw none, and before the first tick.
     std::string previousSatellite_;
 };

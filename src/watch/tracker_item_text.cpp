@@ -7,13 +7,10 @@ bool StartsWithNoSatelliteMarker(std::string_view itemText)
     return itemText.substr(0, kNoSatelliteMarker.size()) == kNoSatelliteMarker;
 }
 
-std::string ExtractSatelliteName(std::string_view itemText)
+std::string ExtractSatelliteName(std::string_view itemText, CharacterLength length)
 {
-    constexpr std::size_t kNameStart = 2;  // position 3, counted from 1
-    if (itemText.size() <= kNameStart) {
-        return {};
-    }
-    const std::string_view rest = itemText.substr(kNameStart);
+    constexpr std::size_t kSkippedCharacters = 2;  // the name starts at position 3, counted from 1
+    const std::string_view rest = DropCharacters(itemText, kSkippedCharacters, length);
     return std::string(rest.substr(0, rest.find(' ')));
 }
 

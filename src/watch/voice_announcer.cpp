@@ -11,21 +11,26 @@ void PlayFromProgramDirectory(SoundPort& sound, const std::string& fileWithBacks
     sound.Play(sound.ProgramDirectory() + fileWithBackslash, mode);
 }
 
-bool IsSilent(char ch)
+bool IsSilent(std::string_view character)
 {
-    return ch == '-' || ch == '/';
+    return character == "-" || character == "/";
 }
 
 }  // namespace
 
-void AnnounceSatellite(SoundPort& sound, const std::string& name)
+void AnnounceSatellite(SoundPort& sound, const std::string& name, CharacterLength length)
 {
     PlayFromProgramDirectory(sound, "\\bell.wav", PlayMode::Synchronous);
     PlayFromProgramDirectory(sound, "\\satellite.wav", PlayMode::Synchronous);
-    for (const char ch : std::string_view(name).substr(0, kSpelledCharactersMax)) {
-        if (!IsSilent(ch)) {
-            PlayFromProgramDirectory(sound, std::string("\\") + ch + ".wav", PlayMode::Synchronous);
+    std::string_view rest = name;
+    for (std::size_t spelled = 0; spelled < kSpelledCharactersMax && !rest.empty(); ++spelled) {
+        const FirstCharacter next = TakeCharacter(rest, length);
+        if (!IsSilent(next.character)) {
+            std::string file(1, '\\');
+            file.append(next.character).append(".wav");
+            PlayFromProgramDirectory(sound, file, PlayMode::Synchronous);
         }
+        rest = next.rest;
     }
     PlayFromProgramDirectory(sound, "\\IsRising.wav", PlayMode::Asynchronous);
 }

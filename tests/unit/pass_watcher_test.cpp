@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "fake_main_window.h"
@@ -125,6 +126,39 @@ TEST_F(PassWatcherTest, NameRunsFromTheThirdCharacterToTheFirstSpaceOrTheEnd)
         const Log tick = TickWith(c.text);
         EXPECT_EQ(tick[2], std::string("status Satellite ") + c.name + " is currently visible") << c.text;
     }
+}
+
+// Shift_JIS, as Japanese Windows' ANSI code page cuts text: 0x81-0x9F and 0xE0-0xFC lead two bytes.
+std::size_t ShiftJisCharacterLength(std::string_view text)
+{
+    const auto lead = static_cast<unsigned char>(text.front());
+    const bool leads = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
+    return leads && text.size() >= 2 ? 2 : 1;
+}
+
+TEST_F(PassWatcherTest, MultiByteCharactersAreSkippedAndSpelledWholeInTheirCodePage)
+{
+    // "\xE6\x98\x9F" is one character in UTF-8, "\x90\xAF" one in Shift_JIS.
+    watcher = PassWatcher{Utf8CharacterLength};
+    EXPECT_EQ(TickWith("\xE6\x98\x9F\xC3\xA9"
+                       "AO-\xE6\x98\x9F EL3"),
+              (Log{"timer off", "read mirror", "status Satellite AO-\xE6\x98\x9F is currently visible", "repaint",
+                   "sync " + kDir + "\\bell.wav", "sync " + kDir + "\\satellite.wav", "sync " + kDir + "\\A.wav",
+                   "sync " + kDir + "\\O.wav", "sync " + kDir + "\\\xE6\x98\x9F.wav",
+                   "async " + kDir + "\\IsRising.wav", "timer on"}));
+    watcher = PassWatcher{ShiftJisCharacterLength};
+    EXPECT_EQ(SoundsOf(TickWith("\x90\xAFS\x90\xAF\x90\xAF")), ChainFor({"\x90\xAF.wav", "\x90\xAF.wav"}));
+    // A lead byte at the very end, and bytes that lead nothing, stand alone.
+    watcher = PassWatcher{Utf8CharacterLength};
+    EXPECT_EQ(SoundsOf(TickWith("SN\x80\xC3")), ChainFor({"\x80.wav", "\xC3.wav"}));
+    // The bound counts characters: 64 three-byte characters are all spelled, the 65th is not.
+    std::string star;
+    for (int i = 0; i < 65; ++i) {
+        star += "\xE2\x98\x85";
+    }
+    const Log spelled = SoundsOf(TickWith("SN" + star));
+    EXPECT_EQ(spelled.size(), 2U + 64U + 1U);
+    EXPECT_EQ(spelled[2], "sync " + kDir + "\\\xE2\x98\x85.wav");
 }
 
 TEST_F(PassWatcherTest, EmptyNameAfterASatelliteIsAnnouncedWithoutSpelling)
