@@ -43,9 +43,6 @@ private:
 struct GdiObjectTraits {
     static void Free(HGDIOBJ object) { DeleteObject(object); }
 };
-struct ModuleTraits {
-    static void Free(HMODULE module) { FreeLibrary(module); }
-};
 struct WindowTraits {
     static void Free(HWND window) { DestroyWindow(window); }
 };
@@ -64,7 +61,6 @@ struct WinEventHookTraits {
 
 using UniqueFont = UniqueHandle<HFONT, GdiObjectTraits>;
 using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectTraits>;
-using UniqueModule = UniqueHandle<HMODULE, ModuleTraits>;
 using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
 using UniqueDc = UniqueHandle<HDC, DcTraits>;                         // a device context made by CreateCompatibleDC
 using ScreenDc = UniqueHandle<HDC, ScreenDcTraits>;                   // the screen's, from GetDC(nullptr)

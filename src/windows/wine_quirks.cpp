@@ -1,5 +1,7 @@
 #include "windows/wine_quirks.h"
 
+#include "windows/ansi_code_page.h"
+
 namespace korvane::win32 {
 
 std::string WindowTextOf(const std::string& text)
@@ -11,13 +13,18 @@ std::string WindowTextOf(const std::string& text)
     size_t end = 0;  // the last character boundary within the bound
     for (size_t next = 0; next <= kWindowTextMaxBytes;) {
         end = next;
-        next += IsDBCSLeadByte(static_cast<BYTE>(text[next])) ? 2U : 1U;
+        next += AnsiCharacterLength(std::string_view(text).substr(next));
     }
     return text.substr(0, end);
 }
 
 void LetPaintingReachTheScreen()
 {
+    // On Windows the repaint is on the screen already, and a look at the queue would run every
+    // message sent to the thread meanwhile inside the tick.
+    if (!RunningUnderWine()) {
+        return;
+    }
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD);
 }

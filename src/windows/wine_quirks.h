@@ -58,8 +58,9 @@ inline constexpr std::array<std::string_view, 8> kNearFaces{
 std::string WindowTextOf(const std::string& text);
 
 // Painting, Wine 8.0 and 10.0: a synchronous repaint reaches the X display only when the thread
-// next looks at its queue. Korvane looks, taking nothing, right after repainting the status line,
-// before an announcement holds the thread.
+// next looks at its queue. Under Wine, Korvane looks, taking nothing, right after repainting the
+// status line, before an announcement holds the thread; on Windows it does not look. A message
+// sent to the window meanwhile is run by the look, and the window takes it up after the tick.
 void LetPaintingReachTheScreen();
 
 // Frames, Wine 10.0: where the screen's resolution was changed (winecfg's LogPixels) while Wine

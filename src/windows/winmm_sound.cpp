@@ -28,9 +28,15 @@ void WinmmSound::LoadOnFirstUse()
 {
     if (!loadTried_) {
         loadTried_ = true;
-        winmm_.Reset(LoadSystemLibrary("winmm.dll"));
-        sndPlaySoundA_ = FunctionOf<SndPlaySoundA>(winmm_.Get(), "sndPlaySoundA");
-        sndPlaySoundW_ = FunctionOf<SndPlaySoundW>(winmm_.Get(), "sndPlaySoundW");
+        winmm_ = LoadSystemLibrary("winmm.dll");
+        HMODULE pinned = nullptr;
+        if (winmm_ != nullptr) {
+            // No FreeLibrary, by anyone, unloads it from here on.
+            GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                               reinterpret_cast<LPCSTR>(winmm_), &pinned);
+        }
+        sndPlaySoundA_ = FunctionOf<SndPlaySoundA>(winmm_, "sndPlaySoundA");
+        sndPlaySoundW_ = FunctionOf<SndPlaySoundW>(winmm_, "sndPlaySoundW");
     }
 }
 

@@ -9,7 +9,10 @@
 namespace korvane::win32 {
 
 // Plays WAV files with sndPlaySoundA from winmm.dll, which is loaded from the system folder
-// at the first sound and never before. Without the library or the function there is silence.
+// at the first sound and never before, and stays loaded until the process ends: the last sound
+// of a warning plays on in winmm's own thread after the call returns, also while the program
+// quits, and code unloaded under it would crash. Without the library or the function there is
+// silence.
 // A program folder that the ANSI code page cannot name, and that has no short name, would
 // give every sound a path with "?" in it: a path in that folder goes to sndPlaySoundW
 // instead, with the folder as the system names it.
@@ -25,7 +28,7 @@ private:
     void LoadOnFirstUse();
 
     bool loadTried_ = false;
-    UniqueModule winmm_;
+    HMODULE winmm_ = nullptr;  // pinned: never unloaded before the process ends
     SndPlaySoundA sndPlaySoundA_ = nullptr;
     SndPlaySoundW sndPlaySoundW_ = nullptr;
     ProgramDirectoryNames directory_;  // as last asked for, before the path that names it

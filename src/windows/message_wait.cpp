@@ -1,0 +1,27 @@
+#include "windows/message_wait.h"
+
+namespace korvane::win32 {
+
+MessageWait::Woke MessageWait::Wait(HANDLE handle)
+{
+    const DWORD count = handle != nullptr ? 1 : 0;
+    for (;;) {
+        // Input already seen by an earlier peek but not taken wakes the thread too.
+        const DWORD woke = MsgWaitForMultipleObjectsEx(count, &handle, INFINITE, wakeMask_, MWMO_INPUTAVAILABLE);
+        if (woke == WAIT_OBJECT_0 && count == 1) {
+            return Woke::Handle;
+        }
+        if (woke != WAIT_FAILED) {
+            return Woke::Queue;
+        }
+        if (wakeMask_ != QS_ALLINPUT) {
+            wakeMask_ = QS_ALLINPUT;  // a system without touch and pen input refused their bits
+            continue;
+        }
+        // The wait itself fails (a handle gone bad): block on the queue alone rather than spin.
+        WaitMessage();
+        return Woke::Queue;
+    }
+}
+
+}  // namespace korvane::win32
