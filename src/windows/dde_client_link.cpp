@@ -189,36 +189,50 @@ void DdeClientLink::RequestCurrentValue()
     }
 }
 
+bool DdeClientLink::TakePostedMessage(const MSG& message)
+{
+    if (message.hwnd == nullptr || message.hwnd != window_.Get() || message.message < WM_DDE_FIRST ||
+        message.message > WM_DDE_LAST) {
+        return false;
+    }
+    OnDdeMessage(message.message, message.wParam, message.lParam, false);
+    return true;
+}
+
 LRESULT DdeClientLink::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message < WM_DDE_FIRST || message > WM_DDE_LAST) {
+        // The handle is not yet kept while the window is being created.
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    // Sent, or posted and dispatched by a loop that is not this program's own (a window being
+    // dragged): only a message sent to the window is an answer to an initiate.
+    OnDdeMessage(message, wParam, lParam, InSendMessageEx(nullptr) != ISMEX_NOSEND);
+    return 0;
+}
+
+void DdeClientLink::OnDdeMessage(UINT message, WPARAM wParam, LPARAM lParam, bool sent)
 {
     switch (message) {
         case WM_DDE_ACK:
-            if (AnswersAnInitiate(AsWindow(wParam))) {
+            // A server answers an initiate with a sent acknowledgement of two plain atoms; every
+            // other acknowledgement is posted, its values packed. One from a conversation that is
+            // over (its server gone, or its own terminate) is freed by that rule, not answered.
+            if (sent) {
                 OnInitiateAck(AsWindow(wParam), lParam);
             } else {
                 OnAck(AsWindow(wParam), lParam);
             }
-            return 0;
+            break;
         case WM_DDE_DATA:
             OnData(AsWindow(wParam), lParam);
-            return 0;
+            break;
         case WM_DDE_TERMINATE:
             OnTerminate(AsWindow(wParam));
-            return 0;
+            break;
         default:
-            // The handle is not yet kept while the window is being created.
-            return DefWindowProcA(window, message, wParam, lParam);
+            break;  // nothing a client is sent otherwise
     }
-}
-
-bool DdeClientLink::AnswersAnInitiate(HWND from) const
-{
-    // While the initiate is out only sent messages arrive, and every acknowledgement answers
-    // it. Later one answers it only from a window that is neither the server nor one whose
-    // conversation is being ended: a server that answered too late. InSendMessage cannot tell
-    // the two kinds apart, since it stays TRUE for posted messages taken while a message
-    // sent from elsewhere is handled (the link button pressed by another program).
-    return initiating_ || (from != server_ && !terminating_.contains(from));
 }
 
 void DdeClientLink::OnInitiateAck(HWND server, LPARAM lParam)
@@ -289,21 +303,24 @@ void DdeClientLink::OnData(HWND from, LPARAM lParam)
             }
             GlobalUnlock(data);
         }
-        // With fRelease set the block is this side's to free, unless it is refused: then the
-        // server keeps it. Under Wine this process holds a copy of its own.
-        if ((release && (taken || !ackRequested)) || IsWineCopyAcrossProcesses(from)) {
-            GlobalFree(data);
-        }
     }
 
+    bool ackPosted = false;
     if (ackRequested) {
         const LPARAM ack = PackDDElParam(WM_DDE_ACK, taken ? kAckPositive : 0, itemAtom);
-        if (!PostMessageA(from, WM_DDE_ACK, AsWParam(window_.Get()), ack)) {
+        ackPosted = PostMessageA(from, WM_DDE_ACK, AsWParam(window_.Get()), ack) != FALSE;
+        if (!ackPosted) {
             FreeDDElParam(WM_DDE_ACK, ack);
             GlobalDeleteAtom(itemAtom);
         }
     } else {
         GlobalDeleteAtom(itemAtom);
+    }
+    // With fRelease set the block is this side's to free, unless a negative acknowledgement
+    // reached the server, which then keeps it; one that could not be posted (the server is gone)
+    // leaves it here. Under Wine this process holds a copy of its own.
+    if (data != nullptr && ((release && (taken || !ackPosted)) || IsWineCopyAcrossProcesses(from))) {
+        GlobalFree(data);
     }
 
     if (taken) {
@@ -391,7 +408,7 @@ bool DdeClientLink::PumpConversationUntil(const std::function<bool()>& done, DWO
         MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_POSTMESSAGE | QS_SENDMESSAGE);
         MSG message;
         while (!done() && PeekMessageA(&message, window_.Get(), WM_DDE_FIRST, WM_DDE_LAST, PM_REMOVE)) {
-            DispatchMessageA(&message);
+            TakePostedMessage(message);
         }
     }
     return true;

@@ -53,6 +53,11 @@ public:
     // thread has anyway (the watch tick), for a window destroyed where no WinEvent tells it.
     void CheckServer();
 
+    // Takes a DDE message posted to the link's window, as a message loop of this thread removed it
+    // from the queue; false for any other message. The link's posted messages are taken here, so
+    // that what reaches its window procedure was sent: the answers to an initiate.
+    bool TakePostedMessage(const MSG& message);
+
     // Every message of the link's window, from its window procedure.
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -64,7 +69,7 @@ private:
     bool Advise();
     void RequestCurrentValue();
 
-    bool AnswersAnInitiate(HWND from) const;
+    void OnDdeMessage(UINT message, WPARAM wParam, LPARAM lParam, bool sent);
     void OnInitiateAck(HWND server, LPARAM lParam);
     void OnAck(HWND from, LPARAM lParam);
     void OnData(HWND from, LPARAM lParam);

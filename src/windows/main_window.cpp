@@ -12,6 +12,8 @@ namespace korvane::win32 {
 namespace {
 
 constexpr UINT_PTR kWatchTimer = 1;
+// Posted to the window for each link notification put off while a handler ran.
+constexpr UINT kLinkEventPutOff = WM_APP + 1;
 constexpr DWORD kFrameStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
 // The control's box in pixels at the dots per inch.
@@ -95,9 +97,11 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance, int showComma
     MakeUpClientArea(main->window_, client);
     main->SetTimerEnabled(true);
 
+    // The first activation puts the focus here, and so does every later one until the user moves it.
+    main->focusedControl_ = main->Control(kLinkButton);
     ShowWindow(main->window_, showCommand);
     UpdateWindow(main->window_);
-    SetFocus(main->Control(kLinkButton));
+    SetFocus(main->focusedControl_);
     return main;
 }
 
@@ -106,10 +110,7 @@ int MainWindow::RunMessageLoop()
     // Sleeps until a message comes or, while linked, the tracker's process ends; ends as soon as
     // the window is gone, so that no handler runs after Quit.
     while (window_ != nullptr) {
-        HANDLE tracker = link_.ServerProcess();
-        const DWORD woke = MsgWaitForMultipleObjectsEx(tracker != nullptr ? 1 : 0, &tracker, INFINITE, QS_ALLINPUT,
-                                                       MWMO_INPUTAVAILABLE);
-        if (tracker != nullptr && woke == WAIT_OBJECT_0) {
+        if (wait_.Wait(link_.ServerProcess()) == MessageWait::Woke::Handle) {
             link_.OnServerProcessEnded();
             continue;
         }
@@ -131,6 +132,10 @@ void MainWindow::TakeMessage(MSG& message)
     if (message.message == WM_DPICHANGED) {
         return;
     }
+    // The link's DDE messages, as posted: the link tells them from the answers sent to it.
+    if (link_.TakePostedMessage(message)) {
+        return;
+    }
     // The dialog manager moves the focus between the buttons with Tab.
     if (!IsDialogMessageA(window_, &message)) {
         TranslateMessage(&message);
@@ -144,16 +149,36 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
         case WM_NCCREATE:
             window_ = window;
             break;
+        case WM_ACTIVATE:
+            OnActivate(LOWORD(wParam));
+            break;  // activated, the default puts the focus on the window, and WM_SETFOCUS passes it on
+        case WM_SETFOCUS:
+            OnSetFocus();
+            return 0;
         case WM_COMMAND:
-            if (HIWORD(wParam) == BN_CLICKED) {
-                OnCommand(LOWORD(wParam));
+            if (HIWORD(wParam) != BN_CLICKED) {
+                return 0;
+            }
+            if (handlerRunning_) {
+                PostMessageA(window, message, wParam, lParam);  // after the running handler
+                return 0;
+            }
+            RunHandler([&] { OnCommand(LOWORD(wParam)); });
+            return 0;
+        case WM_CLOSE:
+            if (handlerRunning_) {
+                PostMessageA(window, message, wParam, lParam);  // after the running handler
+                return 0;
+            }
+            break;  // the default destroys the window
+        case WM_TIMER:
+            if (wParam == kWatchTimer && !handlerRunning_) {
+                link_.CheckServer();  // a tracker gone unannounced is shown before the tick reads the mirror
+                RunHandler([&] { watcher_.Tick(*this, sound_); });
             }
             return 0;
-        case WM_TIMER:
-            if (wParam == kWatchTimer) {
-                link_.CheckServer();  // a tracker gone unannounced is shown before the tick reads the mirror
-                watcher_.Tick(*this, sound_);
-            }
+        case kLinkEventPutOff:
+            OnLinkEventPutOff();
             return 0;
         case WM_DPICHANGED:
             if (lParam != 0) {
@@ -172,6 +197,30 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
             break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+template <typename Handler>
+void MainWindow::RunHandler(Handler handler)
+{
+    handlerRunning_ = true;
+    handler();
+    handlerRunning_ = false;
+}
+
+void MainWindow::OnActivate(WORD state)
+{
+    // Deactivated, the window remembers which of its buttons had the focus.
+    const HWND focus = GetFocus();
+    if (state == WA_INACTIVE && focus != nullptr && IsChild(window_, focus)) {
+        focusedControl_ = focus;
+    }
+}
+
+void MainWindow::OnSetFocus()
+{
+    if (focusedControl_ != nullptr && IsChild(window_, focusedControl_)) {
+        SetFocus(focusedControl_);
+    }
 }
 
 void MainWindow::OnCommand(int controlId)
@@ -256,7 +305,11 @@ void MainWindow::WriteMirror(const std::string& text)
 
 bool MainWindow::OpenLink(std::string_view service, std::string_view topic, std::string_view item)
 {
-    return link_.Open(std::string(service), std::string(topic), std::string(item));
+    // What the link reports while opening is part of this handler.
+    linkCallRunning_ = true;
+    const bool opened = link_.Open(std::string(service), std::string(topic), std::string(item));
+    linkCallRunning_ = false;
+    return opened;
 }
 
 void MainWindow::CloseLink()
@@ -271,17 +324,55 @@ void MainWindow::EndProgram()
 
 void MainWindow::OnLinkOpened()
 {
-    korvane::OnLinkOpened(*this);
+    TakeLinkEvent(LinkEvent::Opened, {});
 }
 
 void MainWindow::OnLinkClosed()
 {
-    korvane::OnLinkClosed(*this);
+    TakeLinkEvent(LinkEvent::Closed, {});
 }
 
 void MainWindow::OnLinkText(const std::string& text)
 {
-    WriteMirror(text);
+    TakeLinkEvent(LinkEvent::Text, text);
+}
+
+void MainWindow::TakeLinkEvent(LinkEvent event, const std::string& text)
+{
+    if (handlerRunning_ && !linkCallRunning_) {
+        putOffLinkEvents_.push_back(PutOffLinkEvent{.event = event, .text = text});
+        PostMessageA(window_, kLinkEventPutOff, 0, 0);
+        return;
+    }
+    const bool nested = handlerRunning_;
+    auto run = [&] {
+        switch (event) {
+            case LinkEvent::Opened:
+                korvane::OnLinkOpened(*this);
+                break;
+            case LinkEvent::Closed:
+                korvane::OnLinkClosed(*this);
+                break;
+            case LinkEvent::Text:
+                WriteMirror(text);
+                break;
+        }
+    };
+    if (nested) {
+        run();  // within the running handler's own call into the link
+    } else {
+        RunHandler(run);
+    }
+}
+
+void MainWindow::OnLinkEventPutOff()
+{
+    if (putOffLinkEvents_.empty()) {
+        return;  // not one of ours
+    }
+    const PutOffLinkEvent next = std::move(putOffLinkEvents_.front());
+    putOffLinkEvents_.pop_front();
+    TakeLinkEvent(next.event, next.text);
 }
 
 HWND MainWindow::Control(ControlId id) const

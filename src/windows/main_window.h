@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -9,15 +10,19 @@
 #include "app/quit.h"
 #include "watch/pass_watcher.h"
 #include "watch/watch_window.h"
+#include "windows/ansi_code_page.h"
 #include "windows/dde_client_link.h"
 #include "windows/main_window_look.h"
+#include "windows/message_wait.h"
 #include "windows/winmm_sound.h"
 
 namespace korvane::win32 {
 
 // Korvane's one window: the status line, the instructions, the link and quit buttons, the
 // hidden mirror of the tracker's item with its DDE link, and the watch timer. Each message
-// goes to one handler.
+// goes to one handler, and each handler runs to its end before the next one starts: a click,
+// a close or a link notification that arrives while a handler runs (sent by another program,
+// or while the handler waits on the tracker) is taken from the queue after it.
 class MainWindow final : public WatchWindow, public AppWindow, private DdeLinkEvents {
 public:
     // Creates the window with every control and shows it.
@@ -52,6 +57,16 @@ private:
     // One message from the queue, to the dialog manager or its window.
     void TakeMessage(MSG& message);
 
+    // Runs one handler, with whatever arrives meanwhile put off until it has ended.
+    template <typename Handler>
+    void RunHandler(Handler handler);
+    // A link notification: run now, or, while another handler runs, after it.
+    enum class LinkEvent { Opened, Closed, Text };
+    void TakeLinkEvent(LinkEvent event, const std::string& text);
+    void OnLinkEventPutOff();
+
+    void OnActivate(WORD state);
+    void OnSetFocus();
     void OnCommand(int controlId);
     void OnDpiChanged(int dotsPerInch, const RECT& suggested);
     LRESULT OnCtlColorStatic(HDC dc, HWND control);
@@ -64,14 +79,27 @@ private:
     HWND Control(ControlId id) const;
 
     HWND window_ = nullptr;
+    MessageWait wait_;
     MainWindowLook look_;
     WinmmSound sound_;
     DdeClientLink link_;
-    PassWatcher watcher_;
+    PassWatcher watcher_{AnsiCharacterLength};
 
     // The mirror as delivered, byte for byte; the mirror control's text shows its beginning, as
     // much as a window text holds (all of any real item).
     std::string mirror_;
+
+    // The control that had the keyboard focus when the window was last deactivated; it gets the
+    // focus back when the window is activated again.
+    HWND focusedControl_ = nullptr;
+
+    bool handlerRunning_ = false;
+    bool linkCallRunning_ = false;  // the running handler's own call into the link
+    struct PutOffLinkEvent {
+        LinkEvent event;
+        std::string text;
+    };
+    std::deque<PutOffLinkEvent> putOffLinkEvents_;
 };
 
 }  // namespace korvane::win32

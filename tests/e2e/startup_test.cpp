@@ -12,6 +12,7 @@
 #include "e2e_fixture.h"
 #include "link/link_texts.h"
 #include "watch/watch_status_texts.h"
+#include "windows/win32_handles.h"
 
 namespace korvane::e2e {
 namespace {
@@ -94,33 +95,68 @@ TEST_F(StartUp, TicksWithoutALinkChangeNothingAndLoadNoSound)
     EXPECT_TRUE(sounds.calls.empty());
 }
 
+// Presses and releases a key, as if the user typed it: it goes to the foreground window.
+void PressKey(WORD key)
+{
+    INPUT keys[2]{};
+    keys[0].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = key;
+    keys[1] = keys[0];
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+}
+
+// Brings the window to the front, taking the messages of the test program's own windows meanwhile.
+bool BringToFront(HWND window)
+{
+    SetForegroundWindow(window);
+    return WaitUntil(
+        [&] {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                DispatchMessageA(&message);
+            }
+            return GetForegroundWindow() == window;
+        },
+        kSoon);
+}
+
+std::string DescribeControl(HWND window)
+{
+    return ClassNameOf(window) + " id " + std::to_string(GetDlgCtrlID(window)) + " \"" + StoredText(window) + "\"";
+}
+
 TEST_F(StartUp, FocusIsOnLinkAndTabMovesItToQuitAndBack)
 {
     const HWND linkButton = app_.Control(kLinkButton);
     const HWND quitButton = app_.Control(kQuitButton);
-    auto describe = [&](HWND window) {
-        return ClassNameOf(window) + " id " + std::to_string(GetDlgCtrlID(window)) + " \"" + StoredText(window) + "\"";
-    };
     // The focus settles on the button as the window is shown and activated.
-    EXPECT_TRUE(WaitUntil([&] { return app_.Focus() == linkButton; }, kSoon)) << describe(app_.Focus());
+    EXPECT_TRUE(WaitUntil([&] { return app_.Focus() == linkButton; }, kSoon)) << DescribeControl(app_.Focus());
 
-    // Keys go to the foreground window, as if the user typed them.
-    SetForegroundWindow(app_.Window());
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == app_.Window(); }, kSoon));
-    auto pressTab = [] {
-        INPUT keys[2]{};
-        keys[0].type = INPUT_KEYBOARD;
-        keys[0].ki.wVk = VK_TAB;
-        keys[1] = keys[0];
-        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, keys, sizeof(INPUT));
-    };
-    pressTab();
+    ASSERT_TRUE(BringToFront(app_.Window()));
+    PressKey(VK_TAB);
     EXPECT_TRUE(WaitUntil([&] { return app_.Focus() == quitButton; }, kSoon))
-        << "Tab did not reach Quit: " << describe(app_.Focus());
-    pressTab();
+        << "Tab did not reach Quit: " << DescribeControl(app_.Focus());
+    PressKey(VK_TAB);
     EXPECT_TRUE(WaitUntil([&] { return app_.Focus() == linkButton; }, kSoon))
-        << "Tab did not come back: " << describe(app_.Focus());
+        << "Tab did not come back: " << DescribeControl(app_.Focus());
+}
+
+TEST_F(StartUp, AfterAnotherWindowWasInFrontTheFocusIsBackOnItsButtonAndSpacePressesIt)
+{
+    const HWND linkButton = app_.Control(kLinkButton);
+    ASSERT_TRUE(WaitUntil([&] { return app_.Focus() == linkButton; }, kSoon)) << DescribeControl(app_.Focus());
+    ASSERT_TRUE(BringToFront(app_.Window()));
+
+    // Another program's window comes to the front (Alt+Tab to the tracker), then Korvane again.
+    const win32::UniqueWindow other(CreateWindowExA(0, "STATIC", "another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                                                    0, 200, 100, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(BringToFront(other.Get()));
+    ASSERT_TRUE(BringToFront(app_.Window()));
+    EXPECT_TRUE(WaitUntil([&] { return app_.Focus() == linkButton; }, kSoon)) << DescribeControl(app_.Focus());
+
+    PressKey(VK_SPACE);  // no tracker runs: the press shows the failure
+    EXPECT_TRUE(app_.WaitForStatus(std::string(kOpenFailedText), kSoon)) << app_.Status();
 }
 
 TEST_F(StartUp, ResizingMovesNoControl)

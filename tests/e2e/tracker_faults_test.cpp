@@ -140,6 +140,29 @@ TEST_F(TrackerFaults, AdviseNeverAnsweredOrRefusedFailsAndALaterLinkWorks)
     ASSERT_NO_FATAL_FAILURE(Report("AO-7"));
 }
 
+TEST_F(TrackerFaults, LinkPressedByASentClickWhileAFirstPressWaitsForTheTrackerRunsAfterIt)
+{
+    StartTracker().Send("advise ignore");
+    ASSERT_TRUE(tracker_->WaitEvent("command advise ignore")) << Transcript();
+    app_.Click(kLinkButton);
+    ASSERT_TRUE(tracker_->WaitEvent("initiate")) << Transcript();
+    ASSERT_TRUE(tracker_->WaitEvent("advise ignored")) << Transcript();  // the first press now waits
+    tracker_->Send("advise ok");
+    ASSERT_TRUE(tracker_->WaitEvent("command advise ok")) << Transcript();
+
+    // An automation tool presses the button again while the first press waits.
+    app_.ClickBySending(kLinkButton);
+    EXPECT_FALSE(tracker_->WaitEvent("initiate", milliseconds(800))) << "the second press ran inside the first one\n"
+                                                                     << Transcript();
+    EXPECT_NE(app_.Status(), kConnected);
+
+    // The first press gives up, ending its conversation; then the second one links.
+    EXPECT_TRUE(tracker_->WaitEvent("terminate from client", kSoon)) << Transcript();
+    ASSERT_TRUE(tracker_->WaitEvent("initiate", kSoon)) << "the second press was lost\n" << Transcript();
+    ASSERT_TRUE(app_.WaitForStatus(kConnected, kSoon)) << app_.Status() << "\n" << Transcript();
+    ASSERT_NO_FATAL_FAILURE(Report("AO-7"));
+}
+
 TEST_F(TrackerFaults, HungTrackerFailsTheLinkAndOnceItRecoversALaterLinkWorks)
 {
     StartTracker().Send("hang 3500");
