@@ -43,6 +43,8 @@ ZIP_EPOCH_MIN = 315532800  # 1980-01-01, the earliest time a zip can hold
 # each on its own. The 64-bit one keeps the code Korvane always had.
 UPGRADE_CODES = {"x64": "8F3B6C2E-4D71-4A5E-9C0B-2E6F1A7D5B93", "x86": "C256FE03-2FFB-4A57-8D89-748C6A506CAD"}
 PRODUCT_NAMES = {"x64": "Korvane", "x86": "Korvane (32-bit)"}
+# The Start Menu shortcut's file name: short|long where the long one is no valid 8.3 name.
+SHORTCUT_NAMES = {"x64": "Korvane", "x86": "korvan32|Korvane (32-bit)"}
 
 
 def parse_args():
@@ -195,6 +197,7 @@ def write_msi(args, path, stage_dir, installed, epoch, signer):
         "ProductCode": str(product_code).upper(),
         "UpgradeCode": str(upgrade_code).upper(),
         "ProductName": PRODUCT_NAMES[args.arch],
+        "ShortcutName": SHORTCUT_NAMES[args.arch],
         "VoiceCondition": " OR ".join('VOICE = "%s"' % pack for pack in sorted(packs)) or "1",
         "ProgramFiles": "ProgramFiles64Folder" if args.arch == "x64" else "ProgramFilesFolder",
         "Win64": win64,
