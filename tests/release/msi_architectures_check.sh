@@ -17,12 +17,7 @@ work=$(realpath -m "$2")
 release_py=$3
 shift 3
 here=$(cd "$(dirname "$0")" && pwd)
-session_script=$here/../session/wine-session.sh
-wine_run=$here/../session/wine-run.sh
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-# shellcheck source=msi_lib.sh
+# shellcheck source=SCRIPTDIR/msi_lib.sh
 source "$here/msi_lib.sh"
 
 rm -rf "$work"
@@ -36,15 +31,7 @@ python3 "$release_py" "$@" --arch $other_arch --name "$other_name" --out "$work/
     --work "$work/other-work" >"$work/other.log" || { cat "$work/other.log"; exit 1; }
 other=$work/other/$other_name.msi
 
-session=$work/session
-trap '"$session_script" stop "$session"' EXIT
-"$session_script" start "$session" || exit 1
-export KORVANE_WINE_SESSION=$session
-"$wine_run" --can-run msiexec || exit $?
-# shellcheck disable=SC1091
-source "$session/env.sh"
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
-export HOME=$session
+start_session "$work" msiexec
 
 msiexec_run() { # msiexec_run /i|/x MSI [PROPERTIES...]
     local action=$1 package=$2
@@ -87,11 +74,4 @@ diff -r -q "$expected" "$(folder "$msi")" || fail "$(folder "$msi") lost files w
 msiexec_run /x "$msi" || fail "uninstalling $(basename "$msi") failed"
 [[ -e $(folder "$msi") ]] && fail "left behind: $(folder "$msi")"
 
-trap - EXIT
-"$session_script" stop "$session"
-if ((failures)); then
-    echo "FAIL: $failures problem(s); logs in $work"
-    exit 1
-fi
-echo "both architectures: installed side by side and uninstalled each on its own"
-rm -rf "$work"
+finish "$work" "both architectures: installed side by side and uninstalled each on its own"

@@ -21,27 +21,13 @@ standin=$(realpath "$3")
 fake_winmm=$(realpath "$4")
 work=$(realpath -m "$5")
 here=$(cd "$(dirname "$0")" && pwd)
-session_script=$here/../session/wine-session.sh
-wine_run=$here/../session/wine-run.sh
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-# shellcheck source=msi_lib.sh
+# shellcheck source=SCRIPTDIR/msi_lib.sh
 source "$here/msi_lib.sh"
 
 rm -rf "$work"
 mkdir -p "$work"
-session=$work/session
-trap '"$session_script" stop "$session"' EXIT
-"$session_script" start "$session" || exit 1
-export KORVANE_WINE_SESSION=$session
 # The installed program is of the same architecture as the test program.
-"$wine_run" --can-run "$e2e_tests" || exit $?
-# shellcheck disable=SC1091
-source "$session/env.sh"
-# No desktop menu entries for the shortcut (winemenubuilder writes them under HOME).
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
-export HOME=$session
+start_session "$work" "$e2e_tests"
 
 program_files=$(program_files "$msi")
 install_dir="$WINEPREFIX/drive_c/$program_files/Korvane"
@@ -134,11 +120,4 @@ phonetic_beside || fail "the upgrade did not keep the phonetic pack beside the p
 [[ -e $install_dir ]] && fail "left behind after uninstalling 9.9.9"
 [[ -z $(registry_value 'HKLM\Software\Quillom\Korvane' Voice) ]] || fail "the voice choice is left in the registry"
 
-trap - EXIT
-"$session_script" stop "$session"
-if ((failures)); then
-    echo "FAIL: $failures problem(s); logs in $work"
-    exit 1
-fi
-echo "MSI install, run and uninstall: all checks passed"
-rm -rf "$work"
+finish "$work" "MSI install, run and uninstall: all checks passed"

@@ -1,6 +1,40 @@
-# Helpers of the MSI checks under Wine, sourced by them after the session's env.sh: paths,
-# the registry, the Start Menu, and a later version of a package.
+# Helpers of the MSI checks under Wine, sourced by them: their own Wine session, failures,
+# paths, the registry, the Start Menu, and a later version of a package.
 # shellcheck shell=bash
+
+session_script=$(dirname "${BASH_SOURCE[0]}")/../session/wine-session.sh
+wine_run=$(dirname "${BASH_SOURCE[0]}")/../session/wine-run.sh
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# start_session WORK_DIR EXE: a Wine session of the check's own, with a fresh prefix, in
+# WORK_DIR/session, stopped when the check exits. Exits 77 (skipped), with wine-run.sh's
+# reason, where the session cannot run EXE.
+start_session() {
+    session=$1/session
+    trap '"$session_script" stop "$session"' EXIT
+    "$session_script" start "$session" || exit 1
+    export KORVANE_WINE_SESSION=$session
+    "$wine_run" --can-run "$2" || exit $?
+    # shellcheck disable=SC1091
+    source "$session/env.sh"
+    # No desktop menu entries for the shortcut (winemenubuilder writes them under HOME).
+    export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
+    export HOME=$session
+}
+
+# finish WORK_DIR MESSAGE: stops the session; exits 1 after any failure (WORK_DIR kept for
+# a look), else says MESSAGE and removes WORK_DIR.
+finish() {
+    trap - EXIT
+    "$session_script" stop "$session"
+    if ((failures)); then
+        echo "FAIL: $failures problem(s); logs in $1"
+        exit 1
+    fi
+    echo "$2"
+    rm -rf "$1"
+}
 
 windows_path() { echo "Z:${1//\//\\}"; }
 
@@ -16,7 +50,7 @@ registry_value() { # registry_value KEY NAME: the value, from either registry vi
 # per-machine shortcut, or in the installing user's own, where Wine puts it.
 find_shortcut() {
     ls "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$1.lnk" \
-        "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs/"$1.lnk" \
+        "$WINEPREFIX"/drive_c/users/*/"AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$1.lnk" \
         2>/dev/null | head -1
 }
 
