@@ -1,4 +1,5 @@
-"""Writes into an MSI's tables what wixl cannot: files' versions and components' conditions.
+"""Writes into an MSI's tables what wixl cannot: files' versions, components' conditions,
+copies of installed files (DuplicateFile) and secure properties.
 
 wixl records every file as unversioned, with a hash in MsiFileHash. Windows Installer never
 replaces a versioned file already on disk with an unversioned one, so the program's row must
@@ -44,6 +45,21 @@ def condition_queries(conditions):
         raise ValueError("a component condition with a single quote")
     return ["UPDATE `Component` SET `Condition`='%s' WHERE `Component`='%s'" % (condition, key)
             for key, condition in sorted(conditions.items())]
+
+
+def copy_queries(copies, folder):
+    """copies: (key, component, file, name): each installed with component as a copy of file,
+    named name, in folder. The MSI holds the file once."""
+    queries = ["CREATE TABLE `DuplicateFile` (`FileKey` CHAR(72) NOT NULL, `Component_` CHAR(72) NOT NULL, "
+               "`File_` CHAR(72) NOT NULL, `DestName` CHAR(255) LOCALIZABLE, `DestFolder` CHAR(72) "
+               "PRIMARY KEY `FileKey`)"]
+    queries += ["INSERT INTO `DuplicateFile` (`FileKey`, `Component_`, `File_`, `DestName`, `DestFolder`) "
+                "VALUES ('%s', '%s', '%s', '%s', '%s')" % (key, component, source, name, folder)
+                for key, component, source, name in copies]
+    # The actions that make and remove copies, where Windows Installer's own order has them.
+    queries += ["INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES ('%s', %d)" % action
+                for action in (("RemoveDuplicateFiles", 3400), ("DuplicateFiles", 4210))]
+    return queries if copies else []
 
 
 def secure_queries(msibuild, msi, names):

@@ -123,10 +123,10 @@ def component_id(relative):
 
 def voice_fragment(files, packs, win64, upgrade_code):
     """The component group VoiceFiles: each of files in its folder under INSTALLDIR (files in
-    folders of folders too), and beside the program the files of the pack (a folder of
-    packs, {name: its files}) that the property VOICE names. Those files share their paths
-    between packs, so their components get GUIDs of their own. Returns the fragment and
-    {component: condition}."""
+    folders of folders too), and beside the program copies of the files of the pack (a folder
+    of packs, {name: its files}) that the property VOICE names: a component for each pack,
+    installed on that condition, whose copies the MSI holds once (DuplicateFile). Returns
+    the fragment, {component: condition} and the copies (key, component, file, name)."""
     tree = {}
     for relative in files:
         *folders, _ = relative.split("/")
@@ -135,7 +135,8 @@ def voice_fragment(files, packs, win64, upgrade_code):
              '<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">', "  <Fragment>",
              '    <DirectoryRef Id="INSTALLDIR">']
     ids = []
-    conditions = {}  # wixl writes no component conditions: msi_tables does
+    conditions = {}  # wixl writes neither component conditions nor copies: msi_tables does
+    copies = []
 
     def emit(folder, depth):
         indent = "      " + "  " * depth
@@ -159,19 +160,17 @@ def voice_fragment(files, packs, win64, upgrade_code):
             tree.setdefault(folder[:n], [])
     emit((), 0)
     for pack in sorted(packs):
+        ids.append("VoiceBeside_" + re.sub(r"[^A-Za-z0-9_.]", "_", pack))
+        lines.append('      <Component Id="%s" Guid="%s" Win64="%s"><CreateFolder/></Component>'
+                     % (ids[-1], str(uuid.uuid5(upgrade_code, "voice beside the program " + pack)).upper(), win64))
+        conditions[ids[-1]] = 'VOICE = "%s"' % pack
         for relative in packs[pack]:
-            key = "beside the program/" + relative
-            ids.append(component_id(key))
-            lines.append('      <Component Id="%s" Guid="%s" Win64="%s">'
-                         % (ids[-1], str(uuid.uuid5(upgrade_code, key)).upper(), win64))
-            conditions[ids[-1]] = 'VOICE = "%s"' % pack
-            lines.append('        <File Id="%s" Name=%s Source=%s KeyPath="yes"/>'
-                         % (ids[-1], quoteattr(relative.split("/")[-1]), quoteattr("$(var.SourceDir)/" + relative)))
-            lines.append("      </Component>")
+            copies.append((component_id("beside the program/" + relative), ids[-1], component_id(relative),
+                           relative.split("/")[-1]))
     lines += ["    </DirectoryRef>", "  </Fragment>", "  <Fragment>", '    <ComponentGroup Id="VoiceFiles">']
     lines += ['      <ComponentRef Id="%s"/>' % i for i in ids]
     lines += ["    </ComponentGroup>", "  </Fragment>", "</Wix>", ""]
-    return "\n".join(lines), conditions
+    return "\n".join(lines), conditions, copies
 
 
 def write_msi(args, path, stage_dir, installed, epoch, signer):
@@ -182,7 +181,7 @@ def write_msi(args, path, stage_dir, installed, epoch, signer):
     # With packs to choose from, the files beside the program are the chosen pack's.
     voice = set(os.path.basename(f) for f in args.voice) if packs else set()
     tree = [f for f in installed if f not in fixed and f not in voice]
-    fragment, conditions = voice_fragment(tree, packs, win64, upgrade_code)
+    fragment, conditions, copies = voice_fragment(tree, packs, win64, upgrade_code)
     fragment_path = os.path.join(os.path.abspath(args.work), "voice-files.wxs")
     with open(fragment_path, "w", encoding="utf-8") as out:
         out.write(fragment)
@@ -215,6 +214,7 @@ def write_msi(args, path, stage_dir, installed, epoch, signer):
     msi_tables.apply(args.msibuild, unpinned,
                      msi_tables.version_queries({"korvane.exe": os.path.join(stage_dir, "korvane.exe")})
                      + msi_tables.condition_queries(conditions)
+                     + msi_tables.copy_queries(copies, "INSTALLDIR")
                      + msi_tables.secure_queries(args.msibuild, unpinned, ["VOICE"]))
     # A package code of its own for every package that differs in any byte: derived from
     # the finished bytes, with the code itself still a placeholder.
