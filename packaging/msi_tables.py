@@ -12,14 +12,18 @@ import subprocess
 FIXED_FILE_INFO_SIGNATURE = 0xFEEF04BD
 
 
+def fixed_file_info(data):
+    """Where a program's VS_FIXEDFILEINFO lies in its bytes, or -1: its file version and
+    then its product version follow, each two DWORDs, 8 bytes on."""
+    start = data.find("VS_VERSION_INFO".encode("utf-16-le"))
+    return -1 if start < 0 else data.find(struct.pack("<I", FIXED_FILE_INFO_SIGNATURE), start)
+
+
 def pe_version(path):
     """The file version (a.b.c.d) of a program's VS_VERSION_INFO resource, or None."""
     with open(path, "rb") as source:
         data = source.read()
-    start = data.find("VS_VERSION_INFO".encode("utf-16-le"))
-    if start < 0:
-        return None
-    where = data.find(struct.pack("<I", FIXED_FILE_INFO_SIGNATURE), start)
+    where = fixed_file_info(data)
     if where < 0:
         return None
     most, least = struct.unpack_from("<II", data, where + 8)

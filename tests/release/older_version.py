@@ -4,16 +4,18 @@ program, as an older zip unpacked into the installed folder leaves it.
 
     older_version.py PROGRAM COPY
 """
+import os
 import struct
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "packaging"))
+import msi_tables  # noqa: E402
+
 with open(sys.argv[1], "rb") as source:
     data = bytearray(source.read())
-start = data.find("VS_VERSION_INFO".encode("utf-16-le"))
-fixed = data.find(struct.pack("<I", 0xFEEF04BD), start)
-if start < 0 or fixed < 0:
+where = msi_tables.fixed_file_info(data)
+if where < 0:
     sys.exit("%s has no version resource" % sys.argv[1])
-# File version, then product version, each as two DWORDs after the signature and its version.
-struct.pack_into("<IIII", data, fixed + 8, 0x00000009, 0, 0x00000009, 0)
+struct.pack_into("<IIII", data, where + 8, 0x00000009, 0, 0x00000009, 0)
 with open(sys.argv[2], "wb") as copy:
     copy.write(data)
