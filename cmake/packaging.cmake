@@ -7,6 +7,11 @@
 #     everything but the stand-in and the demo pass;
 #   SHA256SUMS naming both.
 # Two builds of the same commit give the same bytes (packaging/release.py).
+# Signed: given KORVANE_SIGN_CERT and KORVANE_SIGN_KEY (PEM files; KORVANE_SIGN_TIMESTAMP_URL,
+# an RFC 3161 time-stamp server, optional), the programs and the MSI are signed with
+# osslsigncode and each signature is published beside the packages (*.p7s). Given instead
+# KORVANE_SIGNATURES (a folder of published *.p7s), those are attached to this build's
+# unsigned files: a signed release rebuilt to the byte.
 include_guard(GLOBAL)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -21,16 +26,38 @@ set(KORVANE_RELEASE_DIR "${CMAKE_BINARY_DIR}/package")
 
 find_package(Python3 COMPONENTS Interpreter)
 find_program(KORVANE_WIXL wixl)
+find_program(KORVANE_MSIBUILD msibuild)
+find_program(KORVANE_OSSLSIGNCODE osslsigncode)
+set(KORVANE_SIGN_CERT "" CACHE FILEPATH "Code-signing certificate (PEM) of the release; unsigned without")
+set(KORVANE_SIGN_KEY "" CACHE FILEPATH "Private key (PEM) of KORVANE_SIGN_CERT")
+set(KORVANE_SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time-stamp server for the signatures (optional)")
+set(KORVANE_SIGNATURES "" CACHE PATH "Folder of a published release's signatures (*.p7s) to attach")
 if(NOT TARGET korvane OR NOT TARGET satpc32-standin OR NOT Python3_Interpreter_FOUND)
   message(STATUS "Release: not built (needs korvane.exe, the stand-in and Python 3)")
   return()
 endif()
 set(msi_args "")
-if(KORVANE_WIXL)
-  set(msi_args --wixl "${KORVANE_WIXL}" --wxs "${PROJECT_SOURCE_DIR}/packaging/korvane.wxs"
+if(KORVANE_WIXL AND KORVANE_MSIBUILD)
+  set(msi_args --wixl "${KORVANE_WIXL}" --msibuild "${KORVANE_MSIBUILD}"
+               --wxs "${PROJECT_SOURCE_DIR}/packaging/korvane.wxs"
                --icon "${PROJECT_SOURCE_DIR}/src/windows/korvane.ico")
 else()
-  message(WARNING "Release: no MSI: wixl is missing (Debian package wixl); the zip is still built")
+  message(WARNING "Release: no MSI: wixl or msibuild is missing (Debian packages wixl, msitools); "
+                  "the zip is still built")
+endif()
+set(sign_args "")
+if(KORVANE_OSSLSIGNCODE)
+  list(APPEND sign_args --osslsigncode "${KORVANE_OSSLSIGNCODE}")
+endif()
+if(KORVANE_SIGN_CERT OR KORVANE_SIGN_KEY)
+  list(APPEND sign_args --sign-cert "${KORVANE_SIGN_CERT}" --sign-key "${KORVANE_SIGN_KEY}")
+  if(KORVANE_SIGN_TIMESTAMP_URL)
+    list(APPEND sign_args --sign-timestamp-url "${KORVANE_SIGN_TIMESTAMP_URL}")
+  endif()
+  message(STATUS "Release: signed with ${KORVANE_SIGN_CERT}")
+elseif(KORVANE_SIGNATURES)
+  list(APPEND sign_args --signatures "${KORVANE_SIGNATURES}")
+  message(STATUS "Release: the signatures in ${KORVANE_SIGNATURES} attached")
 endif()
 set(folder_args "")
 foreach(folder default phonetic)
@@ -43,17 +70,20 @@ if(NOT KORVANE_VOICE_FILES)
   message(STATUS "Release: no voice pack; the packages will hold no WAV files")
 endif()
 
+# What goes into the release, for the target and for the checks that make releases of their own.
+set(KORVANE_RELEASE_INPUTS
+    --version "${PROJECT_VERSION}" --source-dir "${PROJECT_SOURCE_DIR}"
+    --program "$<TARGET_FILE:korvane>"
+    --docs "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/LICENSE"
+    --voice ${KORVANE_VOICE_FILES}
+    ${folder_args}
+    --zip-only "$<TARGET_FILE:satpc32-standin>" "${PROJECT_SOURCE_DIR}/tools/pass-demo.txt"
+    ${msi_args})
 add_custom_target(release ALL
   COMMAND "${Python3_EXECUTABLE}" "${PROJECT_SOURCE_DIR}/packaging/release.py"
-          --name "${KORVANE_PACKAGE_NAME}" --version "${PROJECT_VERSION}" --arch ${KORVANE_MSI_ARCH}
+          --name "${KORVANE_PACKAGE_NAME}" --arch ${KORVANE_MSI_ARCH}
           --out "${KORVANE_RELEASE_DIR}" --work "${CMAKE_BINARY_DIR}/release-work"
-          --source-dir "${PROJECT_SOURCE_DIR}"
-          --program "$<TARGET_FILE:korvane>"
-          --docs "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/LICENSE"
-          --voice ${KORVANE_VOICE_FILES}
-          ${folder_args}
-          --zip-only "$<TARGET_FILE:satpc32-standin>" "${PROJECT_SOURCE_DIR}/tools/pass-demo.txt"
-          ${msi_args}
+          ${KORVANE_RELEASE_INPUTS} ${sign_args}
   COMMENT "Writing the release into ${KORVANE_RELEASE_DIR}"
   VERBATIM)
 add_dependencies(release korvane satpc32-standin)

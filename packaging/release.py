@@ -4,13 +4,22 @@ given) and SHA256SUMS naming them. The same input gives the same bytes: every fi
 the time of the last commit (SOURCE_DATE_EPOCH, when set, instead), files go in by name, and
 what wixl takes from the clock or from chance is pinned (msi_summary.py).
 
+Given a certificate and key, the programs are signed before they go into the zip and the
+MSI, the MSI after its summary is pinned, and each signature is published beside the
+packages as NAME.FILE.p7s; given instead --signatures (a folder of such published
+signatures), they are attached to the unsigned files, which rebuilds a signed release to
+the byte (signing.py).
+
     release.py --name korvane-1.0.0-win64 --version 1.0.0 --arch x64 --out DIR --work DIR
                --program korvane.exe --docs README.md LICENSE --voice A.wav ...
                [--folder phonetic A.wav ...]... [--zip-only satpc32-standin.exe pass-demo.txt]
-               [--wixl wixl --wxs korvane.wxs --icon korvane.ico] [--source-dir DIR]
+               [--wixl wixl --msibuild msibuild --wxs korvane.wxs --icon korvane.ico]
+               [--osslsigncode osslsigncode (--sign-cert C.pem --sign-key K.pem
+                [--sign-timestamp-url URL] | --signatures DIR)] [--source-dir DIR]
 
 The zip holds one folder, NAME, with everything (each --folder's files in a folder of that
-name); the MSI installs everything but the --zip-only files into Program Files\\Korvane.
+name); the MSI installs everything but the --zip-only files into Program Files\\Korvane,
+and beside the program the voice pack (a --folder) that its property VOICE names.
 """
 import argparse
 import hashlib
@@ -26,8 +35,16 @@ from xml.sax.saxutils import quoteattr
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import msi_summary  # noqa: E402
+import msi_tables  # noqa: E402
+import signing  # noqa: E402
 
 ZIP_EPOCH_MIN = 315532800  # 1980-01-01, the earliest time a zip can hold
+# Each architecture is a product of its own: installed side by side, listed and uninstalled
+# each on its own. The 64-bit one keeps the code Korvane always had.
+UPGRADE_CODES = {"x64": "8F3B6C2E-4D71-4A5E-9C0B-2E6F1A7D5B93", "x86": "C256FE03-2FFB-4A57-8D89-748C6A506CAD"}
+PRODUCT_NAMES = {"x64": "Korvane", "x86": "Korvane (32-bit)"}
+# The Start Menu shortcut's file name: short|long where the long one is no valid 8.3 name.
+SHORTCUT_NAMES = {"x64": "Korvane", "x86": "korvan32|Korvane (32-bit)"}
 
 
 def parse_args():
@@ -39,7 +56,9 @@ def parse_args():
     parser.add_argument("--voice", nargs="*", default=[])
     parser.add_argument("--folder", nargs="+", action="append", default=[], metavar=("NAME", "FILE"))
     parser.add_argument("--zip-only", nargs="*", default=[])
-    parser.add_argument("--wixl", default="")
+    for name in ("--wixl", "--msibuild", "--osslsigncode", "--sign-cert", "--sign-key", "--sign-timestamp-url",
+                 "--signatures"):
+        parser.add_argument(name, default="")
     parser.add_argument("--wxs", default="")
     parser.add_argument("--icon", default="")
     parser.add_argument("--source-dir", default=".")
@@ -102,9 +121,12 @@ def component_id(relative):
     return "f%s_%s" % (digest, re.sub(r"[^A-Za-z0-9_.]", "_", relative)[:48])
 
 
-def voice_fragment(files, win64):
-    """The component group VoiceFiles: every installed file but the program and the docs,
-    in its folder under INSTALLDIR (files in folders of folders too)."""
+def voice_fragment(files, packs, win64, upgrade_code):
+    """The component group VoiceFiles: each of files in its folder under INSTALLDIR (files in
+    folders of folders too), and beside the program copies of the files of the pack (a folder
+    of packs, {name: its files}) that the property VOICE names: a component for each pack,
+    installed on that condition, whose copies the MSI holds once (DuplicateFile). Returns
+    the fragment, {component: condition} and the copies (key, component, file, name)."""
     tree = {}
     for relative in files:
         *folders, _ = relative.split("/")
@@ -113,6 +135,8 @@ def voice_fragment(files, win64):
              '<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">', "  <Fragment>",
              '    <DirectoryRef Id="INSTALLDIR">']
     ids = []
+    conditions = {}  # wixl writes neither component conditions nor copies: msi_tables does
+    copies = []
 
     def emit(folder, depth):
         indent = "      " + "  " * depth
@@ -135,30 +159,29 @@ def voice_fragment(files, win64):
         for n in range(len(folder)):
             tree.setdefault(folder[:n], [])
     emit((), 0)
+    for pack in sorted(packs):
+        ids.append("VoiceBeside_" + re.sub(r"[^A-Za-z0-9_.]", "_", pack))
+        lines.append('      <Component Id="%s" Guid="%s" Win64="%s"><CreateFolder/></Component>'
+                     % (ids[-1], str(uuid.uuid5(upgrade_code, "voice beside the program " + pack)).upper(), win64))
+        conditions[ids[-1]] = 'VOICE = "%s"' % pack
+        for relative in packs[pack]:
+            copies.append((component_id("beside the program/" + relative), ids[-1], component_id(relative),
+                           relative.split("/")[-1]))
     lines += ["    </DirectoryRef>", "  </Fragment>", "  <Fragment>", '    <ComponentGroup Id="VoiceFiles">']
     lines += ['      <ComponentRef Id="%s"/>' % i for i in ids]
     lines += ["    </ComponentGroup>", "  </Fragment>", "</Wix>", ""]
-    return "\n".join(lines)
+    return "\n".join(lines), conditions, copies
 
 
-def payload_digest(stage_dir, files, *texts):
-    digest = hashlib.sha256()
-    for text in texts:
-        digest.update(text.encode("utf-8") + b"\0")
-    for relative in files:
-        digest.update(relative.encode("utf-8") + b"\0")
-        with open(os.path.join(stage_dir, relative), "rb") as source:
-            digest.update(hashlib.sha256(source.read()).digest())
-    return digest.hexdigest()
-
-
-def write_msi(args, path, stage_dir, installed, epoch):
-    with open(args.wxs, encoding="utf-8") as source:
-        wxs = source.read()
-    upgrade_code = uuid.UUID(re.search(r'UpgradeCode="([0-9A-Fa-f-]+)"', wxs).group(1))
+def write_msi(args, path, stage_dir, installed, epoch, signer):
+    upgrade_code = uuid.UUID(UPGRADE_CODES[args.arch])
     win64 = "yes" if args.arch == "x64" else "no"
     fixed = {"korvane.exe", "README.md", "LICENSE"}
-    fragment = voice_fragment([f for f in installed if f not in fixed], win64)
+    packs = {name: [f for f in installed if f.startswith(name + "/")] for name, *_ in args.folder}
+    # With packs to choose from, the files beside the program are the chosen pack's.
+    voice = set(os.path.basename(f) for f in args.voice) if packs else set()
+    tree = [f for f in installed if f not in fixed and f not in voice]
+    fragment, conditions, copies = voice_fragment(tree, packs, win64, upgrade_code)
     fragment_path = os.path.join(os.path.abspath(args.work), "voice-files.wxs")
     with open(fragment_path, "w", encoding="utf-8") as out:
         out.write(fragment)
@@ -166,27 +189,41 @@ def write_msi(args, path, stage_dir, installed, epoch):
     shutil.copyfile(args.icon, icon)
     os.utime(icon, (epoch, epoch))
 
-    # A new product for each version and architecture; a new package code for each content.
+    # A new product for each version and architecture.
     product_code = uuid.uuid5(upgrade_code, "product %s %s" % (args.version, args.arch))
-    package_code = uuid.uuid5(upgrade_code, "package " + payload_digest(
-        stage_dir, installed, args.version, args.arch, wxs, fragment))
     defines = {
         "Version": args.version,
         "ProductCode": str(product_code).upper(),
+        "UpgradeCode": str(upgrade_code).upper(),
+        "ProductName": PRODUCT_NAMES[args.arch],
+        "ShortcutName": SHORTCUT_NAMES[args.arch],
+        "VoiceCondition": " OR ".join('VOICE = "%s"' % pack for pack in sorted(packs)) or "1",
         "ProgramFiles": "ProgramFiles64Folder" if args.arch == "x64" else "ProgramFilesFolder",
         "Win64": win64,
         "SourceDir": os.path.basename(stage_dir),
         "IconFile": os.path.basename(icon),
     }
     # wixl takes the files' paths relative to the folder it runs in.
-    command = [args.wixl, "-a", args.arch, "-o", os.path.abspath(path) + ".tmp"]
+    unpinned = os.path.abspath(path) + ".tmp"
+    command = [args.wixl, "-a", args.arch, "-o", unpinned]
     for name, value in defines.items():
         command += ["-D", "%s=%s" % (name, value)]
     # The cabinet inside holds each file's time as local time.
     subprocess.run(command + [os.path.abspath(args.wxs), fragment_path], check=True, cwd=args.work,
                    env=dict(os.environ, TZ="UTC"))
-    msi_summary.pin(path + ".tmp", str(package_code), epoch)
-    os.replace(path + ".tmp", path)
+    msi_tables.apply(args.msibuild, unpinned,
+                     msi_tables.version_queries({"korvane.exe": os.path.join(stage_dir, "korvane.exe")})
+                     + msi_tables.condition_queries(conditions)
+                     + msi_tables.copy_queries(copies, "INSTALLDIR")
+                     + msi_tables.secure_queries(args.msibuild, unpinned, ["VOICE"]))
+    # A package code of its own for every package that differs in any byte: derived from
+    # the finished bytes, with the code itself still a placeholder.
+    msi_summary.pin(unpinned, str(uuid.UUID(int=0)), epoch)
+    with open(unpinned, "rb") as package:
+        package_code = uuid.uuid5(upgrade_code, "package " + hashlib.sha256(package.read()).hexdigest())
+    msi_summary.pin(unpinned, str(package_code), epoch)
+    signer.sign(unpinned, args.name + ".msi.p7s", args.out, epoch)
+    os.replace(unpinned, path)
 
 
 def write_sums(out_dir, names):
@@ -200,18 +237,31 @@ def write_sums(out_dir, names):
 
 def main():
     args = parse_args()
+    signer = signing.Signer(args.osslsigncode, args.sign_cert, args.sign_key, args.sign_timestamp_url,
+                            args.signatures)
+    if args.wixl and not args.msibuild:
+        raise SystemExit("release: the MSI needs msibuild (Debian package msitools)")
     epoch = source_epoch(args.source_dir)
     os.makedirs(args.out, exist_ok=True)
     os.makedirs(args.work, exist_ok=True)
     stage_dir = os.path.join(os.path.abspath(args.work), args.name)
     installed, zip_only = stage(args, stage_dir, epoch)
+    if not signer.active:  # an unsigned release publishes no signatures of an earlier one
+        for name in os.listdir(args.out):
+            if name.startswith(args.name + ".") and name.endswith(".p7s"):
+                os.remove(os.path.join(args.out, name))
+    for relative in installed + zip_only:
+        if relative.endswith(".exe"):
+            signer.sign(os.path.join(stage_dir, relative), "%s.%s.p7s" % (args.name, os.path.basename(relative)),
+                        args.out, epoch)
 
     packages = [args.name + ".zip"]
     write_zip(os.path.join(args.out, args.name + ".zip.tmp"), stage_dir, args.name, installed + zip_only, epoch)
     os.replace(os.path.join(args.out, args.name + ".zip.tmp"), os.path.join(args.out, args.name + ".zip"))
     if args.wixl:
-        write_msi(args, os.path.join(args.out, args.name + ".msi"), stage_dir, installed, epoch)
+        write_msi(args, os.path.join(args.out, args.name + ".msi"), stage_dir, installed, epoch, signer)
         packages.append(args.name + ".msi")
+    packages += signer.published
     write_sums(args.out, packages)
     for name in packages + ["SHA256SUMS"]:
         print("release: %s (%d bytes)" % (os.path.join(args.out, name), os.path.getsize(os.path.join(args.out, name))))

@@ -40,6 +40,8 @@ required=(
   "/usr/bin/mount mount"
   "/usr/bin/wixl wixl"
   "/usr/bin/msiextract msitools"
+  "/usr/bin/osslsigncode osslsigncode"
+  "/usr/bin/openssl openssl"
   "/usr/sbin/debootstrap debootstrap"
   "/usr/share/keyrings/debian-archive-keyring.gpg debian-archive-keyring"
 )

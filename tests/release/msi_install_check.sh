@@ -21,52 +21,21 @@ standin=$(realpath "$3")
 fake_winmm=$(realpath "$4")
 work=$(realpath -m "$5")
 here=$(cd "$(dirname "$0")" && pwd)
-session_script=$here/../session/wine-session.sh
-wine_run=$here/../session/wine-run.sh
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-windows_path() { echo "Z:${1//\//\\}"; }
+# shellcheck source=SCRIPTDIR/msi_lib.sh
+source "$here/msi_lib.sh"
 
 rm -rf "$work"
 mkdir -p "$work"
-session=$work/session
-trap '"$session_script" stop "$session"' EXIT
-"$session_script" start "$session" || exit 1
-export KORVANE_WINE_SESSION=$session
 # The installed program is of the same architecture as the test program.
-"$wine_run" --can-run "$e2e_tests" || exit $?
-# shellcheck disable=SC1091
-source "$session/env.sh"
-# No desktop menu entries for the shortcut (winemenubuilder writes them under HOME).
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
-export HOME=$session
+start_session "$work" "$e2e_tests"
 
-case $(msiinfo suminfo "$msi" | sed -n 's/^Template: //p') in
-    x64*) program_files="Program Files" ;;
-    *) program_files="Program Files (x86)" ;;
-esac
+program_files=$(program_files "$msi")
 install_dir="$WINEPREFIX/drive_c/$program_files/Korvane"
-# All users' Start Menu, as Windows puts a per-machine shortcut; Wine puts it into the
-# installing user's own.
-find_shortcut() {
-    ls "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Korvane.lnk" \
-        "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs/Korvane.lnk \
-        2>/dev/null | head -1
-}
-product_code=$(msiinfo export "$msi" Property | sed -n 's/^ProductCode\t//p' | tr -d '\r')
+product_name=$(msi_property "$msi" ProductName)
+product_code=$(msi_property "$msi" ProductCode)
 uninstall_key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product_code"
-# What the MSI holds, as msitools unpacks it: the installed folder must be exactly that.
-msiextract -C "$work/expected" "$msi" >/dev/null || fail "msiextract could not unpack the MSI"
-expected=$(find "$work/expected" -type d -name Korvane | head -1)
-
-registry_value() {  # registry_value KEY NAME: the value, from either registry view
-    local view
-    for view in 64 32; do
-        "$wine_run" reg query "$1" /v "$2" /reg:$view 2>/dev/null |
-            sed -n "s/^ *$2 *REG_[A-Z_]* *//p" | tr -d '\r' | grep . && return
-    done
-}
+# The installed folder must be exactly what the MSI holds.
+expected=$(expected_folder "$msi" "$work/expected") || fail "msiextract could not unpack the MSI"
 # The list of installed programs takes an installed product's icon from here.
 squashed=$(echo "$product_code" | tr -d '{}' | awk -F- '{
     r = ""; for (i = 1; i <= 3; i++) for (j = length($i); j > 0; j--) r = r substr($i, j, 1)
@@ -84,11 +53,11 @@ if diff -r "$expected" "$install_dir"; then
 else
     fail "the installed folder differs from the MSI's files"
 fi
-shortcut=$(find_shortcut)
+shortcut=$(find_shortcut "$product_name")
 [[ -n $shortcut ]] && echo "shortcut: ${shortcut#"$WINEPREFIX/drive_c/"}" || fail "no Start Menu shortcut"
 grep -a -q -i "korvane.exe" "$shortcut" 2>/dev/null || fail "the shortcut does not lead to korvane.exe"
-version=$(msiinfo export "$msi" Property | sed -n 's/^ProductVersion\t//p' | tr -d '\r')
-for expectation in "DisplayName=Korvane" "DisplayVersion=$version" "Publisher=Quillom"; do
+version=$(msi_property "$msi" ProductVersion)
+for expectation in "DisplayName=$product_name" "DisplayVersion=$version" "Publisher=Quillom"; do
     name=${expectation%%=*}
     value=$(registry_value "$uninstall_key" "$name")
     [[ $value == "${expectation#*=}" ]] || fail "installed programs: $name is '$value', not '${expectation#*=}'"
@@ -96,7 +65,7 @@ done
 icon=$(registry_value "$product_key" ProductIcon)
 icon_file=$WINEPREFIX/drive_c/$(echo "${icon#?:\\}" | tr '\\' /)
 cmp -s "$icon_file" "$here/../../src/windows/korvane.ico" || fail "installed programs: no program icon ('$icon')"
-echo "installed programs: Korvane $version by Quillom, icon $icon"
+echo "installed programs: $product_name $version by Quillom, icon $icon"
 
 echo "--- the installed korvane.exe speaks a rising satellite"
 KORVANE_E2E_INSTALLED=1 \
@@ -114,39 +83,41 @@ echo "--- uninstall: msiexec /x $(basename "$msi") /qn"
 "$wine_run" msiexec /x "$(windows_path "$msi")" /qn /l*v "$(windows_path "$work/uninstall.log")" ||
     fail "msiexec /x exited with $?"
 [[ -e $install_dir ]] && fail "left behind: $(find "$install_dir" | head -5 | tr '\n' ' ')"
-[[ -n $(find_shortcut) ]] && fail "the shortcut is left behind"
+[[ -n $(find_shortcut "$product_name") ]] && fail "the shortcut is left behind"
 [[ -z $(registry_value "$uninstall_key" DisplayName) ]] || fail "still listed in installed programs"
 [[ -e $icon_file ]] && fail "the icon is left behind"
 
-echo "--- upgrade: version 9.9.9 installed over $version replaces it"
+echo "--- an older korvane.exe in the folder is replaced; VOICE=phonetic picks the pack beside it"
+# The program's File row is versioned: else a versioned korvane.exe on disk is never replaced.
+[[ $(msiinfo export "$msi" File | awk -F'\t' '$1 == "korvane.exe" { print $5 }') == "$version".* ]] ||
+    fail "the MSI records korvane.exe without its version"
+mkdir -p "$install_dir"
+python3 "$here/older_version.py" "$expected/korvane.exe" "$install_dir/korvane.exe" ||
+    fail "could not make an older korvane.exe"
+"$wine_run" msiexec /i "$(windows_path "$msi")" VOICE=phonetic /qn || fail "reinstalling $version failed"
+cmp -s "$expected/korvane.exe" "$install_dir/korvane.exe" || fail "the older korvane.exe was not replaced"
+[[ $(registry_value 'HKLM\Software\Quillom\Korvane' Voice) == phonetic ]] || fail "the choice VOICE=phonetic is not kept"
+phonetic_beside() {
+    local wav
+    [[ -d $expected/phonetic ]] || return 0
+    for wav in "$expected"/phonetic/*.wav; do
+        cmp -s "$wav" "$install_dir/${wav##*/}" || return 1
+    done
+}
+phonetic_beside || fail "VOICE=phonetic did not put the phonetic pack beside the program"
+
+echo "--- upgrade: version 9.9.9 installed over $version replaces it and keeps the voice pack"
 later=$work/later.msi
 later_code="{9E9E9E9E-0000-4000-8000-000000000001}"
-cp "$msi" "$later"
-upgrade_code=$(msiinfo export "$msi" Property | sed -n 's/^UpgradeCode\t//p' | tr -d '\r')
-# The Upgrade table's version columns are part of its key: the row is replaced, not updated.
-for query in "UPDATE \`Property\` SET \`Value\`='9.9.9' WHERE \`Property\`='ProductVersion'" \
-             "UPDATE \`Property\` SET \`Value\`='$later_code' WHERE \`Property\`='ProductCode'" \
-             "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\`='WIX_UPGRADE_DETECTED'" \
-             "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`)
-              VALUES ('$upgrade_code', '9.9.9', 1, 'WIX_UPGRADE_DETECTED')"; do
-    msibuild "$later" -q "$query" || fail "msibuild could not make the later version ($query)"
-done
-msibuild "$later" -s Korvane Quillom "$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p')" \
-    "{9E9E9E9E-0000-4000-8000-000000000002}" || fail "msibuild could not give the later version a package code"
-"$wine_run" msiexec /i "$(windows_path "$msi")" /qn || fail "reinstalling $version failed"
+make_later_version "$msi" "$later" "$later_code" "{9E9E9E9E-0000-4000-8000-000000000002}" ||
+    fail "could not make version 9.9.9"
 "$wine_run" msiexec /i "$(windows_path "$later")" /qn /l*v "$(windows_path "$work/upgrade.log")" ||
     fail "installing 9.9.9 over $version failed"
 [[ -z $(registry_value "$uninstall_key" DisplayName) ]] || fail "$version is still installed beside 9.9.9"
 [[ $(registry_value "${uninstall_key%\\*}\\$later_code" DisplayVersion) == 9.9.9 ]] || fail "9.9.9 is not installed"
-diff -r -q "$expected" "$install_dir" >/dev/null || fail "after the upgrade the installed folder differs"
+phonetic_beside || fail "the upgrade did not keep the phonetic pack beside the program"
 "$wine_run" msiexec /x "$(windows_path "$later")" /qn || fail "uninstalling 9.9.9 failed"
 [[ -e $install_dir ]] && fail "left behind after uninstalling 9.9.9"
+[[ -z $(registry_value 'HKLM\Software\Quillom\Korvane' Voice) ]] || fail "the voice choice is left in the registry"
 
-trap - EXIT
-"$session_script" stop "$session"
-if ((failures)); then
-    echo "FAIL: $failures problem(s); logs in $work"
-    exit 1
-fi
-echo "MSI install, run and uninstall: all checks passed"
-rm -rf "$work"
+finish "$work" "MSI install, run and uninstall: all checks passed"

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds the release a second time, from a copy of the source in another folder, and compares
 # it byte for byte with an earlier build: korvane.exe, the stand-in, every WAV, the zip, the
-# MSI and SHA256SUMS.
+# MSI and SHA256SUMS. A signed earlier build is rebuilt unsigned with its published signatures
+# attached (KORVANE_SIGNATURES), so its signed files compare too, and its signatures.
 #
 #   reproducible_check.sh SOURCE_DIR BUILD_DIR WORK_DIR
 #
@@ -19,6 +20,8 @@ export SOURCE_DATE_EPOCH
 
 toolchain=$(sed -n 's/^CMAKE_TOOLCHAIN_FILE:[A-Z]*=//p' "$first/CMakeCache.txt")
 build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$first/CMakeCache.txt")
+signatures=$(sed -n 's/^KORVANE_SIGNATURES:[A-Z]*=//p' "$first/CMakeCache.txt")
+[[ -z $(sed -n 's/^KORVANE_SIGN_CERT:[A-Z]*=//p' "$first/CMakeCache.txt") ]] || signatures=$first/package
 rm -rf "$work"
 mkdir -p "$work/elsewhere/korvane-source"
 copy=$work/elsewhere/korvane-source
@@ -30,7 +33,8 @@ second=$work/second-build
 
 t0=$SECONDS
 cmake -S "$copy" -B "$second" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" -DKORVANE_BENCH=OFF \
-    ${toolchain:+-DCMAKE_TOOLCHAIN_FILE="$copy/${toolchain#"$source_dir"/}"} >"$work/configure.log"
+    ${toolchain:+-DCMAKE_TOOLCHAIN_FILE="$copy/${toolchain#"$source_dir"/}"} \
+    ${signatures:+-DKORVANE_SIGNATURES="$signatures"} >"$work/configure.log"
 cmake --build "$second" --target release -j2 >"$work/build.log" ||
     { tail -30 "$work/build.log"; echo "FAIL: the second build failed" >&2; exit 1; }
 echo "second build: $((SECONDS - t0)) s"
@@ -49,7 +53,7 @@ while IFS= read -r -d '' file; do
     fi
 done < <(find "$first/src/windows" "$first/tools/satpc32-standin" "$first/package" \
     \( -name korvane.exe -o -name satpc32-standin.exe -o -name '*.wav' -o -name '*.zip' -o -name '*.msi' \
-    -o -name SHA256SUMS \) -print0 | sort -z)
+    -o -name '*.p7s' -o -name SHA256SUMS \) -print0 | sort -z)
 
 if ((status == 0)); then
     echo "reproducible: $checked files identical in $first and $second"
