@@ -5,7 +5,7 @@ the time of the last commit (SOURCE_DATE_EPOCH, when set, instead), files go in 
 what wixl takes from the clock or from chance is pinned (msi_summary.py).
 
     release.py --name korvane-1.0.0-win64 --version 1.0.0 --arch x64 --out DIR --work DIR
-               --program korvane.exe --docs README.md LICENSE --voice A.wav ...
+               --program korvane.exe --docs README.html LICENSE --voice A.wav ...
                [--folder phonetic A.wav ...]... [--zip-only satpc32-standin.exe pass-demo.txt]
                [--wixl wixl --wxs korvane.wxs --icon korvane.ico] [--source-dir DIR]
 
@@ -157,7 +157,7 @@ def write_msi(args, path, stage_dir, installed, epoch):
         wxs = source.read()
     upgrade_code = uuid.UUID(re.search(r'UpgradeCode="([0-9A-Fa-f-]+)"', wxs).group(1))
     win64 = "yes" if args.arch == "x64" else "no"
-    fixed = {"korvane.exe", "README.md", "LICENSE"}
+    fixed = {os.path.basename(source) for source in [args.program] + args.docs}
     fragment = voice_fragment([f for f in installed if f not in fixed], win64)
     fragment_path = os.path.join(os.path.abspath(args.work), "voice-files.wxs")
     with open(fragment_path, "w", encoding="utf-8") as out:

@@ -47,11 +47,11 @@ case $(msiinfo suminfo "$msi" | sed -n 's/^Template: //p') in
     *) program_files="Program Files (x86)" ;;
 esac
 install_dir="$WINEPREFIX/drive_c/$program_files/Korvane"
-# All users' Start Menu, as Windows puts a per-machine shortcut; Wine puts it into the
-# installing user's own.
+# find_shortcut NAME: the Start Menu shortcut NAME.lnk, in all users' Start Menu, as Windows
+# puts a per-machine shortcut, or in the installing user's own, as Wine does.
 find_shortcut() {
-    ls "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Korvane.lnk" \
-        "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs/Korvane.lnk \
+    ls "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/$1.lnk" \
+        "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Microsoft/Windows/"Start Menu"/Programs/"$1.lnk" \
         2>/dev/null | head -1
 }
 product_code=$(msiinfo export "$msi" Property | sed -n 's/^ProductCode\t//p' | tr -d '\r')
@@ -84,9 +84,14 @@ if diff -r "$expected" "$install_dir"; then
 else
     fail "the installed folder differs from the MSI's files"
 fi
-shortcut=$(find_shortcut)
-[[ -n $shortcut ]] && echo "shortcut: ${shortcut#"$WINEPREFIX/drive_c/"}" || fail "no Start Menu shortcut"
-grep -a -q -i "korvane.exe" "$shortcut" 2>/dev/null || fail "the shortcut does not lead to korvane.exe"
+# The program's shortcut and, beside it, the README's.
+for shortcut_and_target in "Korvane=korvane.exe" "Korvane README=README.html"; do
+    shortcut=$(find_shortcut "${shortcut_and_target%=*}")
+    [[ -n $shortcut ]] && echo "shortcut: ${shortcut#"$WINEPREFIX/drive_c/"}" ||
+        fail "no Start Menu shortcut ${shortcut_and_target%=*}"
+    grep -a -q -i "${shortcut_and_target#*=}" "$shortcut" 2>/dev/null ||
+        fail "the shortcut ${shortcut_and_target%=*} does not lead to ${shortcut_and_target#*=}"
+done
 version=$(msiinfo export "$msi" Property | sed -n 's/^ProductVersion\t//p' | tr -d '\r')
 for expectation in "DisplayName=Korvane" "DisplayVersion=$version" "Publisher=Quillom"; do
     name=${expectation%%=*}
@@ -114,7 +119,7 @@ echo "--- uninstall: msiexec /x $(basename "$msi") /qn"
 "$wine_run" msiexec /x "$(windows_path "$msi")" /qn /l*v "$(windows_path "$work/uninstall.log")" ||
     fail "msiexec /x exited with $?"
 [[ -e $install_dir ]] && fail "left behind: $(find "$install_dir" | head -5 | tr '\n' ' ')"
-[[ -n $(find_shortcut) ]] && fail "the shortcut is left behind"
+[[ -n $(find_shortcut Korvane)$(find_shortcut "Korvane README") ]] && fail "a shortcut is left behind"
 [[ -z $(registry_value "$uninstall_key" DisplayName) ]] || fail "still listed in installed programs"
 [[ -e $icon_file ]] && fail "the icon is left behind"
 
