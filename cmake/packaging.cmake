@@ -1,8 +1,9 @@
 # The release, written into <build dir>/package by the target `release` (part of every build):
 #   korvane-<version>-win64.zip (or -win32 for a 32-bit build): one folder holding korvane.exe,
-#     its voice pack, the stand-in tracker with a demo pass, README.md and LICENSE, all side by
-#     side - korvane.exe finds its WAV files in its own directory - and the folders phonetic/
-#     (the phonetic voice pack) and default/ (the default pack again);
+#     its voice pack, the stand-in tracker with a demo pass, README.html (the user's part of
+#     README.md, written by packaging/readme_html.py) and LICENSE, all side by side -
+#     korvane.exe finds its WAV files in its own directory - and the folders phonetic/ (the
+#     phonetic voice pack) and default/ (the default pack again);
 #   korvane-<version>-win64.msi: the installer, built with wixl from packaging/korvane.wxs, of
 #     everything but the stand-in and the demo pass;
 #   SHA256SUMS naming both.
@@ -70,11 +71,21 @@ if(NOT KORVANE_VOICE_FILES)
   message(STATUS "Release: no voice pack; the packages will hold no WAV files")
 endif()
 
+# The README that Windows opens by double-click, made of the user's part of README.md.
+set(KORVANE_SHIPPED_README "${CMAKE_BINARY_DIR}/release-docs/README.html")
+add_custom_command(OUTPUT "${KORVANE_SHIPPED_README}"
+  COMMAND "${CMAKE_COMMAND}" -E make_directory "${CMAKE_BINARY_DIR}/release-docs"
+  COMMAND "${Python3_EXECUTABLE}" "${PROJECT_SOURCE_DIR}/packaging/readme_html.py"
+          "${PROJECT_SOURCE_DIR}/README.md" "${KORVANE_SHIPPED_README}"
+  DEPENDS "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/packaging/readme_html.py"
+  COMMENT "Writing the shipped README.html from README.md"
+  VERBATIM)
+
 # What goes into the release, for the target and for the checks that make releases of their own.
 set(KORVANE_RELEASE_INPUTS
     --version "${PROJECT_VERSION}" --source-dir "${PROJECT_SOURCE_DIR}"
     --program "$<TARGET_FILE:korvane>"
-    --docs "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/LICENSE"
+    --docs "${KORVANE_SHIPPED_README}" "${PROJECT_SOURCE_DIR}/LICENSE"
     --voice ${KORVANE_VOICE_FILES}
     ${folder_args}
     --zip-only "$<TARGET_FILE:satpc32-standin>" "${PROJECT_SOURCE_DIR}/tools/pass-demo.txt"
@@ -84,6 +95,7 @@ add_custom_target(release ALL
           --name "${KORVANE_PACKAGE_NAME}" --arch ${KORVANE_MSI_ARCH}
           --out "${KORVANE_RELEASE_DIR}" --work "${CMAKE_BINARY_DIR}/release-work"
           ${KORVANE_RELEASE_INPUTS} ${sign_args}
+  DEPENDS "${KORVANE_SHIPPED_README}"
   COMMENT "Writing the release into ${KORVANE_RELEASE_DIR}"
   VERBATIM)
 add_dependencies(release korvane satpc32-standin)

@@ -11,7 +11,7 @@ signatures), they are attached to the unsigned files, which rebuilds a signed re
 the byte (signing.py).
 
     release.py --name korvane-1.0.0-win64 --version 1.0.0 --arch x64 --out DIR --work DIR
-               --program korvane.exe --docs README.md LICENSE --voice A.wav ...
+               --program korvane.exe --docs README.html LICENSE --voice A.wav ...
                [--folder phonetic A.wav ...]... [--zip-only satpc32-standin.exe pass-demo.txt]
                [--wixl wixl --msibuild msibuild --wxs korvane.wxs --icon korvane.ico]
                [--osslsigncode osslsigncode (--sign-cert C.pem --sign-key K.pem
@@ -45,6 +45,7 @@ UPGRADE_CODES = {"x64": "8F3B6C2E-4D71-4A5E-9C0B-2E6F1A7D5B93", "x86": "C256FE03
 PRODUCT_NAMES = {"x64": "Korvane", "x86": "Korvane (32-bit)"}
 # The Start Menu shortcut's file name: short|long where the long one is no valid 8.3 name.
 SHORTCUT_NAMES = {"x64": "Korvane", "x86": "korvan32|Korvane (32-bit)"}
+README_SHORTCUT_NAMES = {"x64": "README|Korvane README", "x86": "readme32|Korvane (32-bit) README"}
 
 
 def parse_args():
@@ -176,7 +177,7 @@ def voice_fragment(files, packs, win64, upgrade_code):
 def write_msi(args, path, stage_dir, installed, epoch, signer):
     upgrade_code = uuid.UUID(UPGRADE_CODES[args.arch])
     win64 = "yes" if args.arch == "x64" else "no"
-    fixed = {"korvane.exe", "README.md", "LICENSE"}
+    fixed = {os.path.basename(source) for source in [args.program] + args.docs}
     packs = {name: [f for f in installed if f.startswith(name + "/")] for name, *_ in args.folder}
     # With packs to choose from, the files beside the program are the chosen pack's.
     voice = set(os.path.basename(f) for f in args.voice) if packs else set()
@@ -197,6 +198,7 @@ def write_msi(args, path, stage_dir, installed, epoch, signer):
         "UpgradeCode": str(upgrade_code).upper(),
         "ProductName": PRODUCT_NAMES[args.arch],
         "ShortcutName": SHORTCUT_NAMES[args.arch],
+        "ReadmeShortcutName": README_SHORTCUT_NAMES[args.arch],
         "VoiceCondition": " OR ".join('VOICE = "%s"' % pack for pack in sorted(packs)) or "1",
         "ProgramFiles": "ProgramFiles64Folder" if args.arch == "x64" else "ProgramFilesFolder",
         "Win64": win64,

@@ -69,19 +69,33 @@ TEST_P(TrackerLink, TrackerVanishingShowsDisconnectedAndALaterLinkAnnouncesAgain
     EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(expected.size()).calls), expected);
 }
 
-TEST_P(TrackerLink, PressingLinkAgainWhileLinkedGivesAWorkingLink)
+TEST_P(TrackerLink, PressingLinkAgainWithASatelliteUpGivesAWorkingLinkAndSpeaksItAtMostOnceMore)
 {
-    StartTracker();
+    StartTracker().Send(SetCommand(ItemWithLineEndFor("AO-7")));
+    tracker_->Send("repeat 1000");  // once a second, as SatPC32 sends it
     ASSERT_NO_FATAL_FAILURE(Link());
     ASSERT_TRUE(tracker_->WaitEvent("initiate")) << Transcript();
+    ASSERT_TRUE(app_.WaitForStatus(SatelliteVisibleText("AO-7"), kSoon)) << app_.Status() << "\n" << Transcript();
 
     app_.Click(kLinkButton);
     EXPECT_TRUE(tracker_->WaitEvent("terminate from client")) << "the old conversation was left open\n" << Transcript();
     ASSERT_TRUE(tracker_->WaitEvent("initiate")) << "no second conversation\n" << Transcript();
-    EXPECT_TRUE(app_.WaitForStatus(std::string(kConnectedText), kSoon)) << app_.Status();
-    // Data still reaches the program over the new conversation.
+    // The old link's end emptied the mirror, so the satellite comes back over the new one.
+    ASSERT_TRUE(app_.WaitForStatus(SatelliteVisibleText("AO-7"), kSoon)) << app_.Status() << "\n" << Transcript();
+    // Whether it is spoken again depends on which comes first after the button's handler: the
+    // tracker's answer with the current value, or a tick due meanwhile that sees the empty mirror.
     ASSERT_NO_FATAL_FAILURE(Report("FO-29"));
-    EXPECT_EQ(FilesAndFlags(app_.WaitForSoundCalls(ChainFor("FO-29").size()).calls), ChainFor("FO-29"));
+    const auto once = ChainsFor({"AO-7", "FO-29"});
+    const auto again = ChainsFor({"AO-7", "AO-7", "FO-29"});
+    const bool spoken = WaitUntil(
+        [&] {
+            const auto calls = FilesAndFlags(app_.Sounds().calls);
+            return calls == once || calls == again;
+        },
+        kSoon);
+    ASSERT_TRUE(spoken) << "sound calls: " << app_.Sounds().calls.size() << "\n" << Transcript();
+    std::printf("relinked with AO-7 up: %s\n",
+                FilesAndFlags(app_.Sounds().calls) == once ? "not spoken again" : "spoken again");
 }
 
 TEST_P(TrackerLink, LinkPressedByAClickSentFromAnotherProgramLinksAndAnnounces)

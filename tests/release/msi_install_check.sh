@@ -53,9 +53,14 @@ if diff -r "$expected" "$install_dir"; then
 else
     fail "the installed folder differs from the MSI's files"
 fi
-shortcut=$(find_shortcut "$product_name")
-[[ -n $shortcut ]] && echo "shortcut: ${shortcut#"$WINEPREFIX/drive_c/"}" || fail "no Start Menu shortcut"
-grep -a -q -i "korvane.exe" "$shortcut" 2>/dev/null || fail "the shortcut does not lead to korvane.exe"
+# The program's shortcut and, beside it, the README's.
+for shortcut_and_target in "$product_name=korvane.exe" "$product_name README=README.html"; do
+    shortcut=$(find_shortcut "${shortcut_and_target%=*}")
+    [[ -n $shortcut ]] && echo "shortcut: ${shortcut#"$WINEPREFIX/drive_c/"}" ||
+        fail "no Start Menu shortcut ${shortcut_and_target%=*}"
+    grep -a -q -i "${shortcut_and_target#*=}" "$shortcut" 2>/dev/null ||
+        fail "the shortcut ${shortcut_and_target%=*} does not lead to ${shortcut_and_target#*=}"
+done
 version=$(msi_property "$msi" ProductVersion)
 for expectation in "DisplayName=$product_name" "DisplayVersion=$version" "Publisher=Quillom"; do
     name=${expectation%%=*}
@@ -83,7 +88,7 @@ echo "--- uninstall: msiexec /x $(basename "$msi") /qn"
 "$wine_run" msiexec /x "$(windows_path "$msi")" /qn /l*v "$(windows_path "$work/uninstall.log")" ||
     fail "msiexec /x exited with $?"
 [[ -e $install_dir ]] && fail "left behind: $(find "$install_dir" | head -5 | tr '\n' ' ')"
-[[ -n $(find_shortcut "$product_name") ]] && fail "the shortcut is left behind"
+[[ -n $(find_shortcut "$product_name")$(find_shortcut "$product_name README") ]] && fail "a shortcut is left behind"
 [[ -z $(registry_value "$uninstall_key" DisplayName) ]] || fail "still listed in installed programs"
 [[ -e $icon_file ]] && fail "the icon is left behind"
 
