@@ -184,7 +184,7 @@ def report(source, build, doc):
     measured = {f.path for f in files}
     unmeasured = sorted(os.path.relpath(p, source) for p in glob.glob(os.path.join(source, "src", "**", "*.cpp"),
                                                                       recursive=True)
-                        if os.path.relpath(p, source) not in measured)
+                        if os.path.relpath(p, source) not in measured | {HOOK})
     reasons = read_reasons(source)
     runs = korvane_runs(build)
     total_runs = sum(runs.values())
@@ -223,12 +223,21 @@ def report(source, build, doc):
         print(f"  {path}: in no measured program")
     print(f"\n{lost}.")
     print(f"Blocks of src/windows that no test reaches: {len(blocks)}, {len(unexplained)} with {NO_REASON}")
-    for path, first, last, function, _ in unexplained:
-        print(f"  {path}:{first}-{last} {function}: {NO_REASON} (add it to {REASONS})")
+    for path, function, ranges, _ in by_function(unexplained):
+        print(f"  {path}: {ranges} {function}: {NO_REASON} (add it to {REASONS})")
 
     if doc:
         write_doc(doc, table, never, unmeasured, lost, blocks)
         print(f"Written: {doc}")
+
+
+def by_function(blocks):
+    """One entry a function: (file, function, its blocks' line ranges, reason), in file order."""
+    grouped = {}
+    for path, first, last, function, reason in blocks:
+        entry = grouped.setdefault((path, function), [[], reason])
+        entry[0].append(str(first) if first == last else f"{first}-{last}")
+    return [(path, function, ", ".join(ranges), reason) for (path, function), (ranges, reason) in grouped.items()]
 
 
 def write_doc(doc, table, never, unmeasured, lost, blocks):
@@ -255,9 +264,9 @@ def write_doc(doc, table, never, unmeasured, lost, blocks):
         "",
         "## Blocks of src/windows that no test reaches",
         "",
-        "| Lines | Function | Why, and how it was checked |",
+        "| File: lines | Function | Why, and how it was checked |",
         "|---|---|---|",
-        *[f"| `{path}:{first}-{last}` | `{function}` | {reason} |" for path, first, last, function, reason in blocks],
+        *[f"| `{path}`: {ranges} | `{function}` | {reason} |" for path, function, ranges, reason in by_function(blocks)],
         "",
     ]
     with open(doc, "w", encoding="utf-8") as f:
