@@ -23,10 +23,10 @@ public:
     {
         CreateDirectoryA(KORVANE_COVERAGE_RUNS_DIR, nullptr);
         const std::string pid = std::to_string(GetCurrentProcessId());
-        const std::string name = std::string(KORVANE_COVERAGE_RUNS_DIR) + "/run-" + pid + "-" +
-                                 std::to_string(GetTickCount64()) + ".txt";
-        log_ = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        const std::string name =
+            std::string(KORVANE_COVERAGE_RUNS_DIR) + "/run-" + pid + "-" + std::to_string(GetTickCount64()) + ".txt";
+        log_ = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
         Note("started\n");
         flush_ = CreateEventA(nullptr, FALSE, FALSE, ("Local\\korvane-coverage-flush-" + pid).c_str());
         flushed_ = CreateEventA(nullptr, FALSE, FALSE, ("Local\\korvane-coverage-flushed-" + pid).c_str());

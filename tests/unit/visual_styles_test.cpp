@@ -21,8 +21,8 @@ bool Comctl32IsRedirected()
 {
     ACTCTX_SECTION_KEYED_DATA data{};
     data.cbSize = sizeof(data);
-    return FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, L"comctl32.dll",
-                                    &data) != FALSE;
+    return FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, L"comctl32.dll", &data) !=
+           FALSE;
 }
 
 TEST(VisualStyles, TheManifestResourceRedirectsTheCommonControlsWhileTheStylesLive)
