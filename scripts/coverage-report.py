@@ -22,6 +22,7 @@ import re
 import shutil
 import subprocess
 import sys
+import textwrap
 
 WINDOWS_GCOV = "x86_64-w64-mingw32-gcov"
 REASONS = "docs/coverage-reasons.txt"
@@ -245,11 +246,15 @@ def write_doc(doc, table, never, unmeasured, lost, blocks):
     out = [
         "# What the tests run of src/",
         "",
-        "Lines and branches of `src/` that the native unit tests and the tests under Wine (unit tests",
-        "and end-to-end tests against `korvane.exe`) execute, from one run of `cmake --workflow --preset",
-        "coverage`, which writes this file (`scripts/coverage-report.py`). Branches that only C++",
-        "exceptions take are left out. Each reason below comes from `docs/coverage-reasons.txt`, one line",
-        "a function; a new unreached block says \"no reason given\" until it gets one there.",
+        textwrap.fill(
+            "Lines and branches of `src/` that the native unit tests and the tests under Wine (unit tests and "
+            "end-to-end tests against `korvane.exe`) execute, from one run of `cmake --workflow --preset coverage`, "
+            "which writes this file (`scripts/coverage-report.py`). Branches that only C++ exceptions take are left "
+            "out, and so is `src/windows/coverage_flush.cpp`, built only into this build's `korvane.exe` to write the "
+            "data when a test ends it: at its Quit or its frame's close, or just before the test kills it. A run ended "
+            "otherwise (a time-out, the Wine session stopped under it) loses its share, and is counted below. Each "
+            "reason comes from `docs/coverage-reasons.txt`, one line a function; a new unreached block says "
+            f"\"{NO_REASON}\" until it gets one there.", width=100),
         "",
         f"Run of {day}, {wine_version()}, {lost}.",
         "",
