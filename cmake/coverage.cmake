@@ -3,8 +3,8 @@
 # The portable core and korvane.exe are built with GCC's --coverage. Built for Windows, this
 # build also builds, with the machine's own g++, the portable core and its unit tests natively in
 # <build>/native (the same option, without the Windows part). Its ctest run first clears the data
-# of the last run, then runs the native unit tests and the tests under Wine, and ends with
-# scripts/coverage-report.py: one report over src/ from both compilers' data, also written into
+# of the last run (the test coverage_clear), then runs the native unit tests and the tests under
+# Wine, and ends with scripts/coverage-report.py: one report over src/ from both compilers' data, also written into
 # docs/coverage.md.
 #
 # A program under Wine writes its .gcda files through drive Z: (GCOV_PREFIX=Z:, set by the test
@@ -44,9 +44,14 @@ add_test(NAME native_unit_tests
          COMMAND ${CMAKE_COMMAND} -E env --unset=GCOV_PREFIX --unset=GCOV_PREFIX_STRIP
                  ${CMAKE_BINARY_DIR}/native/tests/unit/korvane_unit_tests)
 
-# Before the tests: the last run's data is cleared. After them, whatever they gave: the report.
-set(report "${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/coverage-report.py")
-set(where "--source ${PROJECT_SOURCE_DIR} --build ${CMAKE_BINARY_DIR}")
+# Before the first test that runs under Wine or natively here, the last run's data is cleared
+# (one more set-up step of their fixtures); after the tests, whatever they gave, the report.
+set(report ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/coverage-report.py)
+set(where --source ${PROJECT_SOURCE_DIR} --build ${CMAKE_BINARY_DIR})
+add_test(NAME coverage_clear COMMAND ${report} clear ${where})
+set_tests_properties(coverage_clear PROPERTIES FIXTURES_SETUP "korvane_coverage;wine_session;wine_session_64bit_only")
+set_tests_properties(native_unit_tests PROPERTIES FIXTURES_REQUIRED korvane_coverage)
+list(JOIN report " " report)
+list(JOIN where " " where)
 file(WRITE ${CMAKE_BINARY_DIR}/CTestCustom.cmake
-     "set(CTEST_CUSTOM_PRE_TEST \"${report} clear ${where}\")\n"
-     "set(CTEST_CUSTOM_POST_TEST \"${report} report ${where} --doc ${PROJECT_SOURCE_DIR}/docs/coverage.md\")\n")
+     "set(CTEST_CUSTOM_POST_TEST \"${report} report ${where} --after-tests --doc ${PROJECT_SOURCE_DIR}/docs/coverage.md\")\n")

@@ -3,13 +3,15 @@
 
   coverage-report.py clear  --source SRC --build BUILD
       removes the last run's data: every .gcda under BUILD (the native half in BUILD/native too)
-      and the notes of korvane.exe's runs (BUILD/coverage-runs).
-  coverage-report.py report --source SRC --build BUILD [--doc FILE]
+      and the notes of korvane.exe's runs (BUILD/coverage-runs); the test coverage_clear.
+  coverage-report.py report --source SRC --build BUILD [--doc FILE] [--after-tests]
       reads the MinGW objects' data with x86_64-w64-mingw32-gcov and the native ones' with gcov
       (gcovr for both, then merged), prints lines and branches per file, the functions never
       entered, how many korvane.exe runs ended without writing their data, and the blocks of
       src/windows that no test reaches, each with its reason from docs/coverage-reasons.txt
-      ("no reason given" where it has none); with --doc, writes all of that into FILE.
+      ("no reason given" where it has none); with --doc, writes all of that into FILE. With
+      --after-tests (ctest's post-test step), only when the tests ran since the last report:
+      listing the tests (ctest -N) neither clears nor reports.
 
 Branches that only C++ exceptions take, and those GCC marks unreachable, are left out.
 """
@@ -31,10 +33,17 @@ NO_REASON = "no reason given"
 HOOK = "src/windows/coverage_flush.cpp"
 
 
+def pending(build):
+    """Marks tests whose report is still to come: ctest's post-test step reports only then."""
+    return os.path.join(build, "coverage-report", "pending")
+
+
 def clear(build):
     for path in glob.glob(os.path.join(build, "**", "*.gcda"), recursive=True):
         os.remove(path)
     shutil.rmtree(os.path.join(build, "coverage-runs"), ignore_errors=True)
+    os.makedirs(os.path.dirname(pending(build)), exist_ok=True)
+    open(pending(build), "w", encoding="utf-8").close()
 
 
 def gcovr_json(source, gcov, search_paths, out):
@@ -284,12 +293,16 @@ def main():
     parser.add_argument("--source", required=True)
     parser.add_argument("--build", required=True)
     parser.add_argument("--doc")
+    parser.add_argument("--after-tests", action="store_true",
+                        help="only where the tests of this build ran since the last report (ctest's post-test step)")
     args = parser.parse_args()
     source, build = os.path.abspath(args.source), os.path.abspath(args.build)
     if args.action == "clear":
         clear(build)
-    else:
+    elif not args.after_tests or os.path.exists(pending(build)):
         report(source, build, args.doc)
+        if os.path.exists(pending(build)):
+            os.remove(pending(build))
 
 
 if __name__ == "__main__":
