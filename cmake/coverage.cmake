@@ -17,6 +17,13 @@ if(NOT WIN32)
 endif()
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
+# The report reads both compilers' data with gcovr (scripts/ensure-packages.sh installs it).
+foreach(tool gcovr gcov x86_64-w64-mingw32-gcov)
+  find_program(KORVANE_FOUND_${tool} ${tool})
+  if(NOT KORVANE_FOUND_${tool})
+    message(FATAL_ERROR "${tool} is missing, which the coverage report needs: run bash scripts/ensure-packages.sh")
+  endif()
+endforeach()
 
 set(KORVANE_COVERAGE_RUNS_DIR ${CMAKE_BINARY_DIR}/coverage-runs)
 target_compile_options(korvane PRIVATE --coverage)
