@@ -36,6 +36,8 @@ required=(
   "/usr/bin/convert imagemagick"
   "/usr/bin/xdotool xdotool"
   "/usr/bin/python3 python3"
+  # The coverage preset's report (scripts/coverage-report.py).
+  "/usr/bin/gcovr gcovr"
   "/usr/bin/pgrep procps"
   "/usr/bin/mount mount"
   "/usr/bin/wixl wixl"

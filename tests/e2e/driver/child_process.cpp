@@ -129,9 +129,35 @@ bool ChildProcess::WaitForExit(std::chrono::milliseconds timeout) const
     return WaitForSingleObject(info_.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
 }
 
+#ifdef KORVANE_COVERAGE_FLUSH
+namespace {
+
+// Coverage builds: a korvane.exe about to be ended writes its coverage data first, on the
+// events that src/windows/coverage_flush.cpp waits on. Other programs have no such event.
+void AskForCoverageData(DWORD process)
+{
+    const std::string pid = std::to_string(process);
+    const HANDLE flush = OpenEventA(EVENT_MODIFY_STATE, FALSE, ("Local\\korvane-coverage-flush-" + pid).c_str());
+    const HANDLE flushed = OpenEventA(SYNCHRONIZE, FALSE, ("Local\\korvane-coverage-flushed-" + pid).c_str());
+    if (flush != nullptr && flushed != nullptr && SetEvent(flush)) {
+        WaitForSingleObject(flushed, 10000);
+    }
+    for (const HANDLE event : {flush, flushed}) {
+        if (event != nullptr) {
+            CloseHandle(event);
+        }
+    }
+}
+
+}  // namespace
+#endif
+
 void ChildProcess::Kill()
 {
     if (IsRunning()) {
+#ifdef KORVANE_COVERAGE_FLUSH
+        AskForCoverageData(info_.dwProcessId);
+#endif
         TerminateProcess(info_.hProcess, 99);
         WaitForSingleObject(info_.hProcess, 5000);
     }
