@@ -76,25 +76,32 @@ ChildProcess::ChildProcess(const Options& options)
 
     std::vector<char> environment = BuildEnvironment(options.extraEnvironment);
     const BOOL inherit = (options.pipeStdin || options.pipeStdout) ? TRUE : FALSE;
-    BOOL created = FALSE;
-    if (!options.wideCommandLine.empty()) {
-        std::vector<wchar_t> commandLine(options.wideCommandLine.begin(), options.wideCommandLine.end());
-        commandLine.push_back(L'\0');
-        STARTUPINFOW wideStartup{};
-        wideStartup.cb = sizeof wideStartup;
-        wideStartup.dwFlags = startup.dwFlags;
-        wideStartup.hStdInput = startup.hStdInput;
-        wideStartup.hStdOutput = startup.hStdOutput;
-        wideStartup.hStdError = startup.hStdError;
-        created = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, inherit, 0, environment.data(),
-                                 options.wideWorkingDirectory.empty() ? nullptr : options.wideWorkingDirectory.c_str(),
-                                 &wideStartup, &info_);
-    } else {
+    auto start = [&]() -> BOOL {
+        if (!options.wideCommandLine.empty()) {
+            std::vector<wchar_t> commandLine(options.wideCommandLine.begin(), options.wideCommandLine.end());
+            commandLine.push_back(L'\0');
+            STARTUPINFOW wideStartup{};
+            wideStartup.cb = sizeof wideStartup;
+            wideStartup.dwFlags = startup.dwFlags;
+            wideStartup.hStdInput = startup.hStdInput;
+            wideStartup.hStdOutput = startup.hStdOutput;
+            wideStartup.hStdError = startup.hStdError;
+            return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, inherit, 0, environment.data(),
+                                  options.wideWorkingDirectory.empty() ? nullptr : options.wideWorkingDirectory.c_str(),
+                                  &wideStartup, &info_);
+        }
         std::vector<char> commandLine(options.commandLine.begin(), options.commandLine.end());
         commandLine.push_back('\0');
-        created = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, inherit, 0, environment.data(),
-                                 options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str(),
-                                 &startup, &info_);
+        return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, inherit, 0, environment.data(),
+                              options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str(), &startup,
+                              &info_);
+    };
+    // Wine's CreateProcess now and then refuses a start on a busy machine (ERROR_INTERNAL_ERROR):
+    // such a start is tried again, twice at most.
+    BOOL created = start();
+    for (int retry = 0; !created && GetLastError() == ERROR_INTERNAL_ERROR && retry < 2; ++retry) {
+        Sleep(500);
+        created = start();
     }
     if (childStdin != nullptr) {
         CloseHandle(childStdin);
