@@ -31,7 +31,7 @@ python3 "$release_py" "$@" --out signed --work signed-work --osslsigncode "$ossl
 
 echo "--- every program and the MSI verify"
 mkdir zip msi
-unzip -q signed/*.zip -d zip || fail "could not unpack the zip"
+python3 -m zipfile -e signed/*.zip zip || fail "could not unpack the zip"
 msiextract -C msi signed/*.msi >/dev/null || fail "could not unpack the MSI"
 verified=0
 while IFS= read -r -d '' file; do
