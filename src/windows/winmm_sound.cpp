@@ -28,15 +28,15 @@ void WinmmSound::LoadOnFirstUse()
 {
     if (!loadTried_) {
         loadTried_ = true;
-        winmm_ = LoadSystemLibrary("winmm.dll");
+        const HMODULE winmm = LoadSystemLibrary("winmm.dll");
         HMODULE pinned = nullptr;
-        if (winmm_ != nullptr) {
-            // No FreeLibrary, by anyone, unloads it from here on.
+        if (winmm != nullptr) {
+            // No FreeLibrary, by anyone, unloads it from here on: the handle is never kept to free.
             GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                               reinterpret_cast<LPCSTR>(winmm_), &pinned);
+                               reinterpret_cast<LPCSTR>(winmm), &pinned);
         }
-        sndPlaySoundA_ = FunctionOf<SndPlaySoundA>(winmm_, "sndPlaySoundA");
-        sndPlaySoundW_ = FunctionOf<SndPlaySoundW>(winmm_, "sndPlaySoundW");
+        sndPlaySoundA_ = FunctionOf<SndPlaySoundA>(winmm, "sndPlaySoundA");
+        sndPlaySoundW_ = FunctionOf<SndPlaySoundW>(winmm, "sndPlaySoundW");
     }
 }
 

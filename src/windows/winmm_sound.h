@@ -28,7 +28,6 @@ private:
     void LoadOnFirstUse();
 
     bool loadTried_ = false;
-    HMODULE winmm_ = nullptr;  // pinned: never unloaded before the process ends
     SndPlaySoundA sndPlaySoundA_ = nullptr;
     SndPlaySoundW sndPlaySoundW_ = nullptr;
     ProgramDirectoryNames directory_;  // as last asked for, before the path that names it
