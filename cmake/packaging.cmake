@@ -1,11 +1,11 @@
 # The release, written into <build dir>/package by the target `release` (part of every build):
 #   korvane-<version>-win64.zip (or -win32 for a 32-bit build): one folder holding korvane.exe,
 #     its voice pack, the stand-in tracker with a demo pass, README.html (the user's part of
-#     README.md, written by packaging/readme_html.py) and LICENSE, all side by side -
-#     korvane.exe finds its WAV files in its own directory - and the folders phonetic/ (the
-#     phonetic voice pack) and default/ (the default pack again);
+#     README.md, written by packaging/readme_html.py) with the window's picture beside it and
+#     LICENSE, all side by side - korvane.exe finds its WAV files in its own directory - and
+#     the folders phonetic/ (the phonetic voice pack) and default/ (the default pack again);
 #   korvane-<version>-win64.msi: the installer, built with wixl from packaging/korvane.wxs, of
-#     everything but the stand-in and the demo pass;
+#     the same files;
 #   SHA256SUMS naming both.
 # Two builds of the same commit give the same bytes (packaging/release.py).
 # Signed: given KORVANE_SIGN_CERT and KORVANE_SIGN_KEY (PEM files; KORVANE_SIGN_TIMESTAMP_URL,
@@ -71,31 +71,32 @@ if(NOT KORVANE_VOICE_FILES)
   message(STATUS "Release: no voice pack; the packages will hold no WAV files")
 endif()
 
-# The README that Windows opens by double-click, made of the user's part of README.md.
+# The README that Windows opens by double-click, made of the user's part of README.md, with the
+# picture of the window it shows. It carries the version and the date of the last commit, so it
+# is written afresh by every build of the release, as the packages are.
 set(KORVANE_SHIPPED_README "${CMAKE_BINARY_DIR}/release-docs/README.html")
-add_custom_command(OUTPUT "${KORVANE_SHIPPED_README}"
-  COMMAND "${CMAKE_COMMAND}" -E make_directory "${CMAKE_BINARY_DIR}/release-docs"
-  COMMAND "${Python3_EXECUTABLE}" "${PROJECT_SOURCE_DIR}/packaging/readme_html.py"
-          "${PROJECT_SOURCE_DIR}/README.md" "${KORVANE_SHIPPED_README}"
-  DEPENDS "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/packaging/readme_html.py"
-  COMMENT "Writing the shipped README.html from README.md"
-  VERBATIM)
+set(KORVANE_README_COMMAND
+    "${Python3_EXECUTABLE}" "${PROJECT_SOURCE_DIR}/packaging/readme_html.py" --version "${PROJECT_VERSION}"
+    "${PROJECT_SOURCE_DIR}/README.md" "${KORVANE_SHIPPED_README}")
 
 # What goes into the release, for the target and for the checks that make releases of their own.
 set(KORVANE_RELEASE_INPUTS
     --version "${PROJECT_VERSION}" --source-dir "${PROJECT_SOURCE_DIR}"
     --program "$<TARGET_FILE:korvane>"
-    --docs "${KORVANE_SHIPPED_README}" "${PROJECT_SOURCE_DIR}/LICENSE"
+    --docs "${KORVANE_SHIPPED_README}" "${PROJECT_SOURCE_DIR}/docs/korvane-window.png"
+           "${PROJECT_SOURCE_DIR}/LICENSE"
     --voice ${KORVANE_VOICE_FILES}
     ${folder_args}
-    --zip-only "$<TARGET_FILE:satpc32-standin>" "${PROJECT_SOURCE_DIR}/tools/pass-demo.txt"
+    --tools "$<TARGET_FILE:satpc32-standin>" "${PROJECT_SOURCE_DIR}/tools/pass-demo.txt"
     ${msi_args})
 add_custom_target(release ALL
+  COMMAND "${CMAKE_COMMAND}" -E make_directory "${CMAKE_BINARY_DIR}/release-docs"
+  COMMAND ${KORVANE_README_COMMAND}
   COMMAND "${Python3_EXECUTABLE}" "${PROJECT_SOURCE_DIR}/packaging/release.py"
           --name "${KORVANE_PACKAGE_NAME}" --arch ${KORVANE_MSI_ARCH}
           --out "${KORVANE_RELEASE_DIR}" --work "${CMAKE_BINARY_DIR}/release-work"
           ${KORVANE_RELEASE_INPUTS} ${sign_args}
-  DEPENDS "${KORVANE_SHIPPED_README}"
+  BYPRODUCTS "${KORVANE_SHIPPED_README}"
   COMMENT "Writing the release into ${KORVANE_RELEASE_DIR}"
   VERBATIM)
 add_dependencies(release korvane satpc32-standin)
