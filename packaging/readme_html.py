@@ -2,9 +2,12 @@
 """Writes README.html, the README that the zip and the MSI ship, from the user's part of
 README.md: the lines between "<!-- shipped: begin -->" and "<!-- shipped: end -->" (as many
 such parts as README.md marks, in order). Windows opens an HTML file by double-click; it does
-not open Markdown.
+not open Markdown. What holds only for an unsigned release lies between
+"<!-- unsigned release: begin -->" and "<!-- unsigned release: end -->", what holds only for
+a signed one between the same marks with "signed release": the README of each kind of release
+keeps its own and drops the other's.
 
-    readme_html.py README.md README.html
+    readme_html.py [--signed] README.md README.html
 
 Only the Markdown that the user's part uses is understood: headings, paragraphs, lists of "-"
 or "1." items (continued by indented lines), fenced code, tables, and in running text `code`,
@@ -52,6 +55,23 @@ def shipped_lines(text):
     if not lines:
         raise ReadmeError("README.md marks no shipped part")
     return lines
+
+
+def release_lines(lines, signed):
+    """lines without the parts marked for the other kind of release (signed or not)."""
+    kept, inside = [], None
+    for line in lines:
+        mark = re.fullmatch(r"<!-- (unsigned|signed) release: (begin|end) -->", line.strip())
+        if not mark:
+            if inside is None or (inside == "signed") == signed:
+                kept.append(line)
+        elif (mark.group(2) == "begin") != (inside is None) or (inside and inside != mark.group(1)):
+            raise ReadmeError("the %s release part is marked wrongly: %s" % (mark.group(1), line))
+        else:
+            inside = mark.group(1) if mark.group(2) == "begin" else None
+    if inside:
+        raise ReadmeError("the %s release part never ends" % inside)
+    return kept
 
 
 def slug(heading):
@@ -143,8 +163,8 @@ def convert(lines):
     return out, anchors, links
 
 
-def readme_html(text):
-    body, anchors, links = convert(shipped_lines(text))
+def readme_html(text, signed=False):
+    body, anchors, links = convert(release_lines(shipped_lines(text), signed))
     for target in links:
         if not target.startswith("#") or target[1:] not in anchors:
             raise ReadmeError("a link that leads out of the shipped README: %s" % target)
@@ -154,17 +174,20 @@ def readme_html(text):
 
 
 def main():
-    if len(sys.argv) != 3:
-        sys.exit("usage: readme_html.py README.md README.html")
-    with open(sys.argv[1], encoding="utf-8") as source:
+    args = sys.argv[1:]
+    signed = args[:1] == ["--signed"]
+    if len(args) != 2 + signed:
+        sys.exit("usage: readme_html.py [--signed] README.md README.html")
+    source_path, target = args[signed:]
+    with open(source_path, encoding="utf-8") as source:
         text = source.read()
     try:
-        page = readme_html(text)
+        page = readme_html(text, signed)
     except ReadmeError as error:
-        sys.exit("readme_html: %s: %s" % (sys.argv[1], error))
-    with open(sys.argv[2] + ".tmp", "w", encoding="utf-8", newline="\r\n") as out:
+        sys.exit("readme_html: %s: %s" % (source_path, error))
+    with open(target + ".tmp", "w", encoding="utf-8", newline="\r\n") as out:
         out.write(page)
-    os.replace(sys.argv[2] + ".tmp", sys.argv[2])
+    os.replace(target + ".tmp", target)
 
 
 if __name__ == "__main__":

@@ -1,18 +1,29 @@
 #!/usr/bin/env python3
 """Checks the README that the zip ships: README.html, which Windows opens by double-click, and
 no README.md; the user's part whole, with nothing of the developer's part and no Markdown left
-in its text; every link leading to a heading of its own.
+in its text; every link leading to a heading of its own; of the sentences on signing, those of
+the kind of release it is (korvane.exe signed or not) and not the other's.
 
     readme_check.py ZIP
 """
 import html.parser
 import re
+import struct
 import sys
 import zipfile
 
 USER_HEADINGS = ["Quick start on Windows", "Sound to the speakers only", "When nothing is spoken",
                  "Hearing the warning once", "Checking a download", "Troubleshooting"]
 DEVELOPER_TEXTS = ["Trying and testing from source", "For developers", "./test", "cmake --preset"]
+SIGNING_TEXTS = {False: "are not signed", True: "are signed:"}
+
+
+def is_signed(program):
+    """Whether a program's bytes carry an Authenticode signature: its certificate table (the
+    optional header's data directory entry 4) is not empty."""
+    header = struct.unpack_from("<I", program, 0x3C)[0] + 24
+    directories = header + (112 if struct.unpack_from("<H", program, header)[0] == 0x20B else 96)
+    return struct.unpack_from("<II", program, directories + 4 * 8) != (0, 0)
 
 
 class Page(html.parser.HTMLParser):
@@ -57,6 +68,9 @@ def problems(archive):
     found += ["no heading %r" % h for h in USER_HEADINGS if h not in page.headings]
     everything = "".join(page.text)
     found += ["developer text %r" % t for t in DEVELOPER_TEXTS if t in everything]
+    signed = is_signed(next(archive.read(n) for n in archive.namelist() if n.endswith("/korvane.exe")))
+    found += ["the %s release says it %s" % (("unsigned", "signed")[signed], text)
+              for kind, text in SIGNING_TEXTS.items() if (kind == signed) != (text in everything)]
     found += ["Markdown left: %r" % m for m in re.findall(r"\*\*|```|\]\(|\|---|^#+ ", everything, re.M)]
     found += ["a link to no heading: %s" % h for h in page.hrefs if not h.startswith("#") or h[1:] not in page.ids]
     return found
