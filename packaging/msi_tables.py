@@ -58,7 +58,8 @@ def version_queries(files):
         version, languages = pe_version(path), pe_languages(path)
         if version is None or languages is None:
             raise SystemExit("release: %s has no version resource with a language" % path)
-        queries.append("UPDATE `File` SET `Version`='%s', `Language`='%s' WHERE `File`='%s'" % (version, languages, key))
+        queries.append("UPDATE `File` SET `Version`='%s', `Language`='%s' WHERE `File`='%s'"
+                       % (version, languages, key))
         queries.append("DELETE FROM `MsiFileHash` WHERE `File_`='%s'" % key)
     return queries
 

@@ -166,9 +166,10 @@ def voice_fragment(files, packs, win64, upgrade_code):
     for pack in sorted(packs):
         ids.append("VoiceBeside_" + re.sub(r"[^A-Za-z0-9_.]", "_", pack))
         # The pack's component records the choice itself: whatever a later run installs,
-        # repairs or leaves, the registry names the pack whose files it put there.
-        lines.append('      <Component Id="%s" Guid="%s" Win64="%s">'
-                     % (ids[-1], str(uuid.uuid5(upgrade_code, "voice beside the program " + pack)).upper(), win64))
+        # repairs or leaves, the registry names the pack whose files it put there. Its key
+        # path is that value, no longer the folder, so it has a GUID of its own.
+        guid = str(uuid.uuid5(upgrade_code, "voice pack recorded beside the program " + pack)).upper()
+        lines.append('      <Component Id="%s" Guid="%s" Win64="%s">' % (ids[-1], guid, win64))
         lines.append('        <RegistryValue Root="HKLM" Key="Software\\Quillom\\Korvane" Name="Voice" Type="string" '
                      'Value=%s KeyPath="yes"/>' % quoteattr(pack))
         lines.append("      </Component>")
