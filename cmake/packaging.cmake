@@ -8,9 +8,11 @@
 #     the same files;
 #   SHA256SUMS naming both.
 # Two builds of the same commit give the same bytes (packaging/release.py).
-# Signed: given KORVANE_SIGN_CERT and KORVANE_SIGN_KEY (PEM files; KORVANE_SIGN_TIMESTAMP_URL,
-# an RFC 3161 time-stamp server, optional), the programs and the MSI are signed with
-# osslsigncode and each signature is published beside the packages (*.p7s). Given instead
+# Signed: given KORVANE_SIGN_CERT and KORVANE_SIGN_KEY (PEM files), KORVANE_SIGN_URL (the
+# project's page, named in the signature beside "Korvane <version>") and either
+# KORVANE_SIGN_TIMESTAMP_URL (an RFC 3161 time-stamp server) or KORVANE_SIGN_WITHOUT_TIMESTAMP
+# (signatures that turn invalid when the certificate expires), the programs and the MSI are
+# signed with osslsigncode and each signature is published beside the packages (*.p7s). Given instead
 # KORVANE_SIGNATURES (a folder of published *.p7s), those are attached to this build's
 # unsigned files: a signed release rebuilt to the byte.
 include_guard(GLOBAL)
@@ -31,7 +33,9 @@ find_program(KORVANE_MSIBUILD msibuild)
 find_program(KORVANE_OSSLSIGNCODE osslsigncode)
 set(KORVANE_SIGN_CERT "" CACHE FILEPATH "Code-signing certificate (PEM) of the release; unsigned without")
 set(KORVANE_SIGN_KEY "" CACHE FILEPATH "Private key (PEM) of KORVANE_SIGN_CERT")
-set(KORVANE_SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time-stamp server for the signatures (optional)")
+set(KORVANE_SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time-stamp server for the signatures")
+option(KORVANE_SIGN_WITHOUT_TIMESTAMP "Sign with no time stamp: the signatures expire with the certificate" OFF)
+set(KORVANE_SIGN_URL "" CACHE STRING "The project's page, named in the signatures")
 set(KORVANE_SIGNATURES "" CACHE PATH "Folder of a published release's signatures (*.p7s) to attach")
 if(NOT TARGET korvane OR NOT TARGET satpc32-standin OR NOT Python3_Interpreter_FOUND)
   message(STATUS "Release: not built (needs korvane.exe, the stand-in and Python 3)")
@@ -51,9 +55,13 @@ if(KORVANE_OSSLSIGNCODE)
   list(APPEND sign_args --osslsigncode "${KORVANE_OSSLSIGNCODE}")
 endif()
 if(KORVANE_SIGN_CERT OR KORVANE_SIGN_KEY)
-  list(APPEND sign_args --sign-cert "${KORVANE_SIGN_CERT}" --sign-key "${KORVANE_SIGN_KEY}")
+  list(APPEND sign_args --sign-cert "${KORVANE_SIGN_CERT}" --sign-key "${KORVANE_SIGN_KEY}"
+       --sign-url "${KORVANE_SIGN_URL}")
   if(KORVANE_SIGN_TIMESTAMP_URL)
     list(APPEND sign_args --sign-timestamp-url "${KORVANE_SIGN_TIMESTAMP_URL}")
+  endif()
+  if(KORVANE_SIGN_WITHOUT_TIMESTAMP)
+    list(APPEND sign_args --sign-without-timestamp)
   endif()
   message(STATUS "Release: signed with ${KORVANE_SIGN_CERT}")
 elseif(KORVANE_SIGNATURES)
@@ -73,11 +81,16 @@ endif()
 
 # The README that Windows opens by double-click, made of the user's part of README.md, with the
 # picture of the window it shows. It carries the version and the date of the last commit, so it
-# is written afresh by every build of the release, as the packages are.
+# is written afresh by every build of the release, as the packages are. A signed release's README
+# keeps what README.md marks for signed releases, else for unsigned ones.
 set(KORVANE_SHIPPED_README "${CMAKE_BINARY_DIR}/release-docs/README.html")
+set(readme_kind "")
+if(KORVANE_SIGN_CERT OR KORVANE_SIGNATURES)
+  set(readme_kind --signed)
+endif()
 set(KORVANE_README_COMMAND
     "${Python3_EXECUTABLE}" "${PROJECT_SOURCE_DIR}/packaging/readme_html.py" --version "${PROJECT_VERSION}"
-    "${PROJECT_SOURCE_DIR}/README.md" "${KORVANE_SHIPPED_README}")
+    ${readme_kind} "${PROJECT_SOURCE_DIR}/README.md" "${KORVANE_SHIPPED_README}")
 
 # What goes into the release, for the target and for the checks that make releases of their own.
 set(KORVANE_RELEASE_INPUTS

@@ -2,9 +2,12 @@
 """Writes README.html, the README that the zip and the MSI ship, from the user's part of
 README.md: the lines between "<!-- shipped: begin -->" and "<!-- shipped: end -->" (as many
 such parts as README.md marks, in order). Windows opens an HTML file by double-click; it does
-not open Markdown.
+not open Markdown. What holds only for an unsigned release lies between
+"<!-- unsigned release: begin -->" and "<!-- unsigned release: end -->", what holds only for
+a signed one between the same marks with "signed release": the README of each kind of release
+keeps its own and drops the other's.
 
-    readme_html.py --version 1.0.0 README.md README.html
+    readme_html.py --version 1.0.0 [--signed] README.md README.html
 
 Under the title the page names the version and the build date (the date of the last commit,
 or of SOURCE_DATE_EPOCH), and before the first section a list of the sections.
@@ -65,6 +68,23 @@ def shipped_lines(text):
     if not lines:
         raise ReadmeError("README.md marks no shipped part")
     return lines
+
+
+def release_lines(lines, signed):
+    """lines without the parts marked for the other kind of release (signed or not)."""
+    kept, inside = [], None
+    for line in lines:
+        mark = re.fullmatch(r"<!-- (unsigned|signed) release: (begin|end) -->", line.strip())
+        if not mark:
+            if inside is None or (inside == "signed") == signed:
+                kept.append(line)
+        elif (mark.group(2) == "begin") != (inside is None) or (inside and inside != mark.group(1)):
+            raise ReadmeError("the %s release part is marked wrongly: %s" % (mark.group(1), line))
+        else:
+            inside = mark.group(1) if mark.group(2) == "begin" else None
+    if inside:
+        raise ReadmeError("the %s release part never ends" % inside)
+    return kept
 
 
 def slug(heading):
@@ -182,8 +202,8 @@ def with_release_and_contents(body, version, date):
     return body[:title] + release + body[title:first] + listing + body[first:]
 
 
-def readme_html(text, folder=".", version="", date=""):
-    body, anchors, links = convert(shipped_lines(text), folder)
+def readme_html(text, folder=".", version="", date="", signed=False):
+    body, anchors, links = convert(release_lines(shipped_lines(text), signed), folder)
     for target in links:
         if not target.startswith("#") or target[1:] not in anchors:
             raise ReadmeError("a link that leads out of the shipped README: %s" % target)
@@ -196,6 +216,7 @@ def readme_html(text, folder=".", version="", date=""):
 def main():
     parser = argparse.ArgumentParser(description="Writes the shipped README.html from README.md.")
     parser.add_argument("--version", required=True)
+    parser.add_argument("--signed", action="store_true", help="the README of a signed release")
     parser.add_argument("readme")
     parser.add_argument("html")
     args = parser.parse_args()
@@ -204,7 +225,7 @@ def main():
     with open(args.readme, encoding="utf-8") as source:
         text = source.read()
     try:
-        page = readme_html(text, folder, args.version, date)
+        page = readme_html(text, folder, args.version, date, args.signed)
     except ReadmeError as error:
         sys.exit("readme_html: %s: %s" % (args.readme, error))
     with open(args.html + ".tmp", "w", encoding="utf-8", newline="\r\n") as out:

@@ -14,8 +14,9 @@ the byte (signing.py).
                --program korvane.exe --docs README.html LICENSE --voice A.wav ...
                [--folder phonetic A.wav ...]... [--tools satpc32-standin.exe pass-demo.txt]
                [--wixl wixl --msibuild msibuild --wxs korvane.wxs --icon korvane.ico]
-               [--osslsigncode osslsigncode (--sign-cert C.pem --sign-key K.pem
-                [--sign-timestamp-url URL] | --signatures DIR)] [--source-dir DIR]
+               [--osslsigncode osslsigncode (--sign-cert C.pem --sign-key K.pem --sign-url URL
+                (--sign-timestamp-url URL | --sign-without-timestamp) | --signatures DIR)]
+               [--source-dir DIR]
 
 The zip holds one folder, NAME, with everything (each --folder's files in a folder of that
 name); the MSI installs the same into Program Files\\Korvane, and beside the program the
@@ -58,8 +59,9 @@ def parse_args():
     parser.add_argument("--folder", nargs="+", action="append", default=[], metavar=("NAME", "FILE"))
     parser.add_argument("--tools", nargs="*", default=[])
     for name in ("--wixl", "--msibuild", "--osslsigncode", "--sign-cert", "--sign-key", "--sign-timestamp-url",
-                 "--signatures"):
+                 "--sign-url", "--signatures"):
         parser.add_argument(name, default="")
+    parser.add_argument("--sign-without-timestamp", action="store_true")
     parser.add_argument("--wxs", default="")
     parser.add_argument("--icon", default="")
     parser.add_argument("--source-dir", default=".")
@@ -111,7 +113,8 @@ def files_fragment(files, packs, win64, upgrade_code):
     folders of folders too), and beside the program copies of the files of the pack (a folder
     of packs, {name: its files}) that the property VOICE names: a component for each pack,
     installed on that condition, whose copies the MSI holds once (DuplicateFile). Returns
-    the fragment, {component: condition} and the copies (key, component, file, name)."""
+    the fragment, {pack: its component beside the program} and the copies (key, component,
+    file, name)."""
     tree = {}
     for relative in files:
         *folders, _ = relative.split("/")
@@ -120,7 +123,7 @@ def files_fragment(files, packs, win64, upgrade_code):
              '<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">', "  <Fragment>",
              '    <DirectoryRef Id="INSTALLDIR">']
     ids = []
-    conditions = {}  # wixl writes neither component conditions nor copies: msi_tables does
+    beside = {}  # wixl writes neither component conditions nor copies: msi_tables does
     copies = []
 
     def emit(folder, depth):
@@ -146,16 +149,28 @@ def files_fragment(files, packs, win64, upgrade_code):
     emit((), 0)
     for pack in sorted(packs):
         ids.append("VoiceBeside_" + re.sub(r"[^A-Za-z0-9_.]", "_", pack))
-        lines.append('      <Component Id="%s" Guid="%s" Win64="%s"><CreateFolder/></Component>'
-                     % (ids[-1], str(uuid.uuid5(upgrade_code, "voice beside the program " + pack)).upper(), win64))
-        conditions[ids[-1]] = 'VOICE = "%s"' % pack
+        # The pack's component records the choice itself: whatever a later run installs,
+        # repairs or leaves, the registry names the pack whose files it put there. Its key
+        # path is that value, no longer the folder, so it has a GUID of its own.
+        guid = str(uuid.uuid5(upgrade_code, "voice pack recorded beside the program " + pack)).upper()
+        lines.append('      <Component Id="%s" Guid="%s" Win64="%s">' % (ids[-1], guid, win64))
+        lines.append('        <RegistryValue Root="HKLM" Key="Software\\Quillom\\Korvane" Name="Voice" Type="string" '
+                     'Value=%s KeyPath="yes"/>' % quoteattr(pack))
+        lines.append("      </Component>")
+        beside[pack] = ids[-1]
         for relative in packs[pack]:
             copies.append((component_id("beside the program/" + relative), ids[-1], component_id(relative),
                            relative.split("/")[-1]))
     lines += ["    </DirectoryRef>", "  </Fragment>", "  <Fragment>", '    <ComponentGroup Id="OtherFiles">']
     lines += ['      <ComponentRef Id="%s"/>' % i for i in ids]
     lines += ["    </ComponentGroup>", "  </Fragment>", "</Wix>", ""]
-    return "\n".join(lines), conditions, copies
+    return "\n".join(lines), beside, copies
+
+
+def names_a_pack(prop, packs):
+    """The condition that the property prop names one of packs (true for any value where
+    there are none)."""
+    return " OR ".join('%s = "%s"' % (prop, pack) for pack in sorted(packs)) or "1"
 
 
 def write_msi(args, path, stage_dir, installed, epoch, signer):
@@ -168,7 +183,7 @@ def write_msi(args, path, stage_dir, installed, epoch, signer):
     voice = set(os.path.basename(f) for f in args.voice) if packs else set()
     # Every file that the wxs does not name itself goes into the fragment.
     tree = [f for f in installed if f not in named and f not in voice]
-    fragment, conditions, copies = files_fragment(tree, packs, win64, upgrade_code)
+    fragment, beside, copies = files_fragment(tree, packs, win64, upgrade_code)
     fragment_path = os.path.join(os.path.abspath(args.work), "other-files.wxs")
     with open(fragment_path, "w", encoding="utf-8") as out:
         out.write(fragment)
@@ -185,7 +200,8 @@ def write_msi(args, path, stage_dir, installed, epoch, signer):
         "ProductName": PRODUCT_NAMES[args.arch],
         "ShortcutName": SHORTCUT_NAMES[args.arch],
         "ReadmeShortcutName": README_SHORTCUT_NAMES[args.arch],
-        "VoiceCondition": " OR ".join('VOICE = "%s"' % pack for pack in sorted(packs)) or "1",
+        "VoiceCondition": names_a_pack("VOICE", packs),
+        "SavedVoiceCondition": names_a_pack("SAVEDVOICE", packs),
         "ProgramFiles": "ProgramFiles64Folder" if args.arch == "x64" else "ProgramFilesFolder",
         "Win64": win64,
         "SourceDir": os.path.basename(stage_dir),
@@ -199,10 +215,13 @@ def write_msi(args, path, stage_dir, installed, epoch, signer):
     # The cabinet inside holds each file's time as local time.
     subprocess.run(command + [os.path.abspath(args.wxs), fragment_path], check=True, cwd=args.work,
                    env=dict(os.environ, TZ="UTC"))
+    name_queries, copies = msi_tables.file_name_queries(args.msibuild, unpinned, copies, "INSTALLDIR")
     msi_tables.apply(args.msibuild, unpinned,
                      msi_tables.version_queries({"korvane.exe": os.path.join(stage_dir, "korvane.exe")})
-                     + msi_tables.condition_queries(conditions)
+                     + name_queries
+                     + msi_tables.condition_queries({c: 'VOICE = "%s"' % p for p, c in beside.items()})
                      + msi_tables.copy_queries(copies, "INSTALLDIR")
+                     + msi_tables.immediate_queries(args.msibuild, unpinned)
                      + msi_tables.secure_queries(args.msibuild, unpinned, ["VOICE"]))
     # A package code of its own for every package that differs in any byte: derived from
     # the finished bytes, with the code itself still a placeholder.
@@ -226,7 +245,7 @@ def write_sums(out_dir, names):
 def main():
     args = parse_args()
     signer = signing.Signer(args.osslsigncode, args.sign_cert, args.sign_key, args.sign_timestamp_url,
-                            args.signatures)
+                            args.signatures, args.sign_without_timestamp, "Korvane " + args.version, args.sign_url)
     if args.wixl and not args.msibuild:
         raise SystemExit("release: the MSI needs msibuild (Debian package msitools)")
     epoch = source_epoch(args.source_dir)

@@ -3,11 +3,12 @@
 no README.md; the user's part whole, with nothing of the developer's part and no Markdown left
 in its text; the version and a list of the sections at the top; every link leading to a
 heading of its own and every picture beside it in the zip; code that is not broken across
-lines. And that what it quotes cannot drift from the program: every text in double quotes is
-the program's own (a text in src/, a spoken text of the voice pack, a Start Menu or product
-name of packaging/release.py) or on the short list below of texts that are Windows', Wine's
-or SatPC32's; every file name in its code is in the zip, a package's name, named by the
-program, or on the list of files that the user or Wine has.
+lines; of the sentences on signing, those of the kind of release it is (korvane.exe signed or
+not) and not the other's. And that what it quotes cannot drift from the program: every text in
+double quotes is the program's own (a text in src/, a spoken text of the voice pack, a Start
+Menu or product name of packaging/release.py) or on the short list below of texts that are
+Windows', Wine's or SatPC32's; every file name in its code is in the zip, a package's name,
+named by the program, or on the list of files that the user or Wine has.
 
     readme_check.py ZIP SOURCE_DIR
 """
@@ -15,6 +16,7 @@ import glob
 import html.parser
 import os
 import re
+import struct
 import sys
 import zipfile
 
@@ -32,6 +34,15 @@ OTHERS_TEXTS = {
 # File names in the README's code that no package holds: one the user may add, and Wine's.
 OTHERS_FILES = {"+.wav", "system.reg"}
 FILE_NAME = re.compile(r"[\w+-][\w+.-]*\.(?:exe|wav|msi|zip|html|txt|sqf|png|reg)", re.I)
+SIGNING_TEXTS = {False: "are not signed", True: "are signed:"}
+
+
+def is_signed(program):
+    """Whether a program's bytes carry an Authenticode signature: its certificate table (the
+    optional header's data directory entry 4) is not empty."""
+    header = struct.unpack_from("<I", program, 0x3C)[0] + 24
+    directories = header + (112 if struct.unpack_from("<H", program, header)[0] == 0x20B else 96)
+    return struct.unpack_from("<II", program, directories + 4 * 8) != (0, 0)
 
 
 class Page(html.parser.HTMLParser):
@@ -160,6 +171,9 @@ def problems(archive, zip_name, source_dir):
     found += quote_problems(page, own_texts(source_dir), package_names, {n.split("/")[-1] for n in names})
     everything = "".join(page.text)
     found += ["developer text %r" % t for t in DEVELOPER_TEXTS if t in everything]
+    signed = is_signed(next(archive.read(n) for n in archive.namelist() if n.endswith("/korvane.exe")))
+    found += ["the %s release says it %s" % (("unsigned", "signed")[signed], text)
+              for kind, text in SIGNING_TEXTS.items() if (kind == signed) != (text in everything)]
     found += ["Markdown left: %r" % m for m in re.findall(r"\*\*|```|\]\(|\|---|^#+ ", everything, re.M)]
     found += ["a link to no heading: %s" % h for h in page.hrefs if not h.startswith("#") or h[1:] not in page.ids]
     return found
