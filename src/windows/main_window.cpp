@@ -160,14 +160,14 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
                 return 0;
             }
             if (handlerRunning_) {
-                PostMessageA(window, message, wParam, lParam);  // after the running handler
+                putOffMessages_.push_back(PutOffMessage{.message = message, .wParam = wParam, .lParam = lParam});
                 return 0;
             }
             RunHandler([&] { OnCommand(LOWORD(wParam)); });
             return 0;
         case WM_CLOSE:
             if (handlerRunning_) {
-                PostMessageA(window, message, wParam, lParam);  // after the running handler
+                putOffMessages_.push_back(PutOffMessage{.message = message, .wParam = wParam, .lParam = lParam});
                 return 0;
             }
             break;  // the default destroys the window
@@ -205,6 +205,20 @@ void MainWindow::RunHandler(Handler handler)
     handlerRunning_ = true;
     handler();
     handlerRunning_ = false;
+    // What was put off goes to the back of the queue, in the order it came; posted only now, so
+    // that a loop of another's running inside the handler (a window being dragged) cannot take
+    // it again and again.
+    if (window_ == nullptr) {
+        putOffMessages_.clear();  // the handler ended the program
+        return;
+    }
+    if (!putOffLinkEvents_.empty()) {
+        PostMessageA(window_, kLinkEventPutOff, 0, 0);
+    }
+    for (const PutOffMessage& putOff : putOffMessages_) {
+        PostMessageA(window_, putOff.message, putOff.wParam, putOff.lParam);
+    }
+    putOffMessages_.clear();
 }
 
 void MainWindow::OnActivate(WORD state)
@@ -339,14 +353,28 @@ void MainWindow::OnLinkText(const std::string& text)
 
 void MainWindow::TakeLinkEvent(LinkEvent event, const std::string& text)
 {
-    if (handlerRunning_ && !linkCallRunning_) {
-        putOffLinkEvents_.push_back(PutOffLinkEvent{.event = event, .text = text});
-        PostMessageA(window_, kLinkEventPutOff, 0, 0);
-        return;
+    // Taken in the order they come: one that can run now runs after those put off before it.
+    putOffLinkEvents_.push_back(PutOffLinkEvent{.event = event, .text = text});
+    if (!handlerRunning_) {
+        RunHandler([this] { RunLinkEvents(); });
+    } else if (linkCallRunning_) {
+        RunLinkEvents();  // within the running handler's own call into the link
+    }                     // else after the running handler (RunHandler)
+}
+
+void MainWindow::OnLinkEventPutOff()
+{
+    if (!handlerRunning_ && !putOffLinkEvents_.empty()) {
+        RunHandler([this] { RunLinkEvents(); });
     }
-    const bool nested = handlerRunning_;
-    auto run = [&] {
-        switch (event) {
+}
+
+void MainWindow::RunLinkEvents()
+{
+    while (!putOffLinkEvents_.empty()) {
+        const PutOffLinkEvent next = std::move(putOffLinkEvents_.front());
+        putOffLinkEvents_.pop_front();
+        switch (next.event) {
             case LinkEvent::Opened:
                 korvane::OnLinkOpened(*this);
                 break;
@@ -354,25 +382,10 @@ void MainWindow::TakeLinkEvent(LinkEvent event, const std::string& text)
                 korvane::OnLinkClosed(*this);
                 break;
             case LinkEvent::Text:
-                WriteMirror(text);
+                WriteMirror(next.text);
                 break;
         }
-    };
-    if (nested) {
-        run();  // within the running handler's own call into the link
-    } else {
-        RunHandler(run);
     }
-}
-
-void MainWindow::OnLinkEventPutOff()
-{
-    if (putOffLinkEvents_.empty()) {
-        return;  // not one of ours
-    }
-    const PutOffLinkEvent next = std::move(putOffLinkEvents_.front());
-    putOffLinkEvents_.pop_front();
-    TakeLinkEvent(next.event, next.text);
 }
 
 HWND MainWindow::Control(ControlId id) const

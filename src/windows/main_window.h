@@ -5,6 +5,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/main_window_layout.h"
 #include "app/quit.h"
@@ -60,10 +61,12 @@ private:
     // Runs one handler, with whatever arrives meanwhile put off until it has ended.
     template <typename Handler>
     void RunHandler(Handler handler);
-    // A link notification: run now, or, while another handler runs, after it.
+    // A link notification: run now, or, while another handler runs, after it; either way after
+    // every notification put off before it.
     enum class LinkEvent { Opened, Closed, Text };
     void TakeLinkEvent(LinkEvent event, const std::string& text);
     void OnLinkEventPutOff();
+    void RunLinkEvents();
 
     void OnActivate(WORD state);
     void OnSetFocus();
@@ -100,6 +103,13 @@ private:
         std::string text;
     };
     std::deque<PutOffLinkEvent> putOffLinkEvents_;
+    // Clicks and closes that came while a handler ran, posted again once it has ended.
+    struct PutOffMessage {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    std::vector<PutOffMessage> putOffMessages_;
 };
 
 }  // namespace korvane::win32
