@@ -163,6 +163,21 @@ TEST_F(TrackerFaults, LinkPressedByASentClickWhileAFirstPressWaitsForTheTrackerR
     ASSERT_NO_FATAL_FAILURE(Report("AO-7"));
 }
 
+TEST_F(TrackerFaults, RelinkingWhileATrackerServingFromOneWindowIsBusyGivesALinkThatCarriesLaterChanges)
+{
+    trackerKind_ = TrackerKind::OneWindow;
+    StartTracker();
+    ASSERT_NO_FATAL_FAILURE(Link());
+    ASSERT_NO_FATAL_FAILURE(Report("AO-7"));
+    // Busy as the button is pressed: it answers the new initiate while the old terminate waits.
+    tracker_->Send("busy 1500");
+    ASSERT_TRUE(tracker_->WaitEvent("command busy")) << Transcript();
+    app_.Click(kLinkButton);
+    ASSERT_TRUE(tracker_->WaitEvent("terminate from client", kSoon)) << Transcript();
+    ASSERT_TRUE(app_.WaitForStatus(kConnected, kSoon)) << app_.Status() << "\n" << Transcript();
+    ASSERT_NO_FATAL_FAILURE(Report("FO-29"));
+}
+
 TEST_F(TrackerFaults, HungTrackerFailsTheLinkAndOnceItRecoversALaterLinkWorks)
 {
     StartTracker().Send("hang 3500");
