@@ -51,6 +51,26 @@ void RunHoldingTheThread(SoundCall& call)
     WaitAnsweringSentMessages(player.Get());
 }
 
+// winmm opens a sound file through mmio, which takes a file name of at most 128 bytes with its
+// NUL: in a deep folder, or one of a long name, the file is named through the folder's short form.
+// A volume that keeps no short names has none to give, and the long path goes as it is.
+void NameWithinWinmmsBound(SoundCall& call, const ProgramDirectoryNames& folder, const std::string& fileName)
+{
+    constexpr std::size_t kWinmmPathMax = 127;
+    const bool tooLong =
+        call.playWide != nullptr ? call.widePath.size() > kWinmmPathMax : call.ansiPath.size() > kWinmmPathMax;
+    if (!tooLong) {
+        return;
+    }
+    const ShortPathNames shortFolder = ShortPathOf(folder.wide);
+    if (!shortFolder.ansi.empty() && shortFolder.ansi.size() + fileName.size() <= kWinmmPathMax) {
+        call.ansiPath = shortFolder.ansi + fileName;
+        call.playWide = nullptr;
+    } else if (call.playWide != nullptr) {
+        call.widePath = shortFolder.wide + WideFromAnsi(fileName);
+    }
+}
+
 }  // namespace
 
 std::string WinmmSound::ProgramDirectory()
@@ -67,9 +87,13 @@ void WinmmSound::Play(const std::string& path, PlayMode mode)
                    .ansiPath = path,
                    .widePath = {},
                    .flags = static_cast<UINT>(mode)};
-    if (!directory_.exact && sndPlaySoundW_ != nullptr && path.starts_with(directory_.ansi)) {
-        call.playWide = sndPlaySoundW_;
-        call.widePath = directory_.wide + WideFromAnsi(path.substr(directory_.ansi.size()));
+    if (path.starts_with(directory_.ansi)) {
+        const std::string fileName = path.substr(directory_.ansi.size());  // with its backslash
+        if (!directory_.exact && sndPlaySoundW_ != nullptr) {
+            call.playWide = sndPlaySoundW_;
+            call.widePath = directory_.wide + WideFromAnsi(fileName);
+        }
+        NameWithinWinmmsBound(call, directory_, fileName);
     }
     if (mode == PlayMode::Synchronous) {
         RunHoldingTheThread(call);
