@@ -34,8 +34,8 @@ public:
             windowClass.lpfnWndProc = &TrackerWindowProc;
             windowClass.lpszClassName = "KorvaneTestTrackerWindow";
             RegisterClassA(&windowClass);
-            window_ = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                      nullptr, nullptr);
+            window_ = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                      nullptr);
             threadId_ = GetCurrentThreadId();
             SetEvent(made);
             MSG message;
