@@ -13,9 +13,7 @@ class HandlerTurns {
 public:
     // turnEnded is told at the end of every turn whether notifications wait: the window then asks
     // for a turn for them (RunWaiting), after what else it put off.
-    explicit HandlerTurns(std::function<void(bool notificationsWait)> turnEnded) : turnEnded_(std::move(turnEnded))
-    {
-    }
+    explicit HandlerTurns(std::function<void(bool notificationsWait)> turnEnded) : turnEnded_(std::move(turnEnded)) {}
 
     bool Running() const { return running_; }
 
