@@ -17,6 +17,7 @@ namespace {
 constexpr DWORD kInitiatePerWindowMs = 1000;  // one top-level window's answer to the initiate
 constexpr DWORD kInitiateMs = 4000;           // all windows together
 constexpr DWORD kAdviseAckMs = 3000;          // the server's answer to the hot-link request
+constexpr DWORD kTerminateAnswerMs = 3000;    // the servers' answers to this side's terminates
 constexpr WORD kAckPositive = 0x8000;         // fAck of DDEACK
 
 WPARAM AsWParam(HWND window)
@@ -91,8 +92,15 @@ bool DdeClientLink::Open(const std::string& service, const std::string& topic, c
         return false;
     }
 
-    // Servers that never answered an earlier terminate and are gone are forgotten.
-    std::erase_if(terminating_, [](HWND server) { return !IsWindow(server); });
+    // Nothing more goes to a server until it has answered this side's terminate: one that serves
+    // every conversation from one window, and knows its clients by their window, would take the
+    // new initiate first and then end the new conversation with the old terminate.
+    PumpConversationUntil(
+        [this] {
+            std::erase_if(terminating_, [](HWND server) { return !IsWindow(server); });
+            return terminating_.empty();
+        },
+        kTerminateAnswerMs);
     server_ = Initiate(service, topic);
     if (server_ == nullptr) {
         return false;
@@ -218,7 +226,10 @@ void DdeClientLink::OnDdeMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
             // A server answers an initiate with a sent acknowledgement of two plain atoms; every
             // other acknowledgement is posted, its values packed. One from a conversation that is
             // over (its server gone, or its own terminate) is freed by that rule, not answered.
-            if (sent) {
+            // A loop of another's that runs inside a sent message (a window being dragged) makes a
+            // posted one look sent: one from this side's server, or from a server still being
+            // terminated, is never an initiate's answer.
+            if (sent && AsWindow(wParam) != server_ && !terminating_.contains(AsWindow(wParam))) {
                 OnInitiateAck(AsWindow(wParam), lParam);
             } else {
                 OnAck(AsWindow(wParam), lParam);

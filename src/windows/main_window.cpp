@@ -159,26 +159,26 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
             if (HIWORD(wParam) != BN_CLICKED) {
                 return 0;
             }
-            if (handlerRunning_) {
-                PostMessageA(window, message, wParam, lParam);  // after the running handler
+            if (turns_.Running()) {
+                putOffMessages_.push_back(PutOffMessage{.message = message, .wParam = wParam, .lParam = lParam});
                 return 0;
             }
-            RunHandler([&] { OnCommand(LOWORD(wParam)); });
+            turns_.Run([&] { OnCommand(LOWORD(wParam)); });
             return 0;
         case WM_CLOSE:
-            if (handlerRunning_) {
-                PostMessageA(window, message, wParam, lParam);  // after the running handler
+            if (turns_.Running()) {
+                putOffMessages_.push_back(PutOffMessage{.message = message, .wParam = wParam, .lParam = lParam});
                 return 0;
             }
             break;  // the default destroys the window
         case WM_TIMER:
-            if (wParam == kWatchTimer && !handlerRunning_) {
+            if (wParam == kWatchTimer && !turns_.Running()) {
                 link_.CheckServer();  // a tracker gone unannounced is shown before the tick reads the mirror
-                RunHandler([&] { watcher_.Tick(*this, sound_); });
+                turns_.Run([&] { watcher_.Tick(*this, sound_); });
             }
             return 0;
         case kLinkEventPutOff:
-            OnLinkEventPutOff();
+            turns_.RunWaiting();
             return 0;
         case WM_DPICHANGED:
             if (lParam != 0) {
@@ -199,12 +199,21 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-template <typename Handler>
-void MainWindow::RunHandler(Handler handler)
+void MainWindow::OnTurnEnded(bool linkEventsWait)
 {
-    handlerRunning_ = true;
-    handler();
-    handlerRunning_ = false;
+    // Posted only now, in the order they came, so that a loop of another's running inside the
+    // handler (a window being dragged) cannot take them again and again.
+    if (window_ == nullptr) {
+        putOffMessages_.clear();  // the handler ended the program
+        return;
+    }
+    if (linkEventsWait) {
+        PostMessageA(window_, kLinkEventPutOff, 0, 0);
+    }
+    for (const PutOffMessage& putOff : putOffMessages_) {
+        PostMessageA(window_, putOff.message, putOff.wParam, putOff.lParam);
+    }
+    putOffMessages_.clear();
 }
 
 void MainWindow::OnActivate(WORD state)
@@ -339,40 +348,21 @@ void MainWindow::OnLinkText(const std::string& text)
 
 void MainWindow::TakeLinkEvent(LinkEvent event, const std::string& text)
 {
-    if (handlerRunning_ && !linkCallRunning_) {
-        putOffLinkEvents_.push_back(PutOffLinkEvent{.event = event, .text = text});
-        PostMessageA(window_, kLinkEventPutOff, 0, 0);
-        return;
-    }
-    const bool nested = handlerRunning_;
-    auto run = [&] {
-        switch (event) {
-            case LinkEvent::Opened:
-                korvane::OnLinkOpened(*this);
-                break;
-            case LinkEvent::Closed:
-                korvane::OnLinkClosed(*this);
-                break;
-            case LinkEvent::Text:
-                WriteMirror(text);
-                break;
-        }
-    };
-    if (nested) {
-        run();  // within the running handler's own call into the link
-    } else {
-        RunHandler(run);
-    }
-}
-
-void MainWindow::OnLinkEventPutOff()
-{
-    if (putOffLinkEvents_.empty()) {
-        return;  // not one of ours
-    }
-    const PutOffLinkEvent next = std::move(putOffLinkEvents_.front());
-    putOffLinkEvents_.pop_front();
-    TakeLinkEvent(next.event, next.text);
+    turns_.Notify(
+        [this, event, text] {
+            switch (event) {
+                case LinkEvent::Opened:
+                    korvane::OnLinkOpened(*this);
+                    break;
+                case LinkEvent::Closed:
+                    korvane::OnLinkClosed(*this);
+                    break;
+                case LinkEvent::Text:
+                    WriteMirror(text);
+                    break;
+            }
+        },
+        linkCallRunning_);
 }
 
 HWND MainWindow::Control(ControlId id) const

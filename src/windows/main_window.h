@@ -2,10 +2,11 @@
 
 #include <windows.h>
 
-#include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "app/handler_turns.h"
 #include "app/main_window_layout.h"
 #include "app/quit.h"
 #include "watch/pass_watcher.h"
@@ -57,13 +58,12 @@ private:
     // One message from the queue, to the dialog manager or its window.
     void TakeMessage(MSG& message);
 
-    // Runs one handler, with whatever arrives meanwhile put off until it has ended.
-    template <typename Handler>
-    void RunHandler(Handler handler);
-    // A link notification: run now, or, while another handler runs, after it.
+    // At the end of each handler's turn, what was put off meanwhile goes to the queue again.
+    void OnTurnEnded(bool linkEventsWait);
+    // A link notification: run now, or, while another handler runs, after it; either way after
+    // every notification put off before it.
     enum class LinkEvent { Opened, Closed, Text };
     void TakeLinkEvent(LinkEvent event, const std::string& text);
-    void OnLinkEventPutOff();
 
     void OnActivate(WORD state);
     void OnSetFocus();
@@ -93,13 +93,15 @@ private:
     // focus back when the window is activated again.
     HWND focusedControl_ = nullptr;
 
-    bool handlerRunning_ = false;
+    HandlerTurns turns_{[this](bool linkEventsWait) { OnTurnEnded(linkEventsWait); }};
     bool linkCallRunning_ = false;  // the running handler's own call into the link
-    struct PutOffLinkEvent {
-        LinkEvent event;
-        std::string text;
+    // Clicks and closes that came while a handler ran, posted again once it has ended.
+    struct PutOffMessage {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
     };
-    std::deque<PutOffLinkEvent> putOffLinkEvents_;
+    std::vector<PutOffMessage> putOffMessages_;
 };
 
 }  // namespace korvane::win32

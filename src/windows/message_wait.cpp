@@ -24,4 +24,22 @@ MessageWait::Woke MessageWait::Wait(HANDLE handle)
     }
 }
 
+void WaitAnsweringSentMessages(HANDLE handle)
+{
+    constexpr DWORD kLookAtTheQueueMs = 500;
+    for (;;) {
+        // Runs every message sent meanwhile and takes nothing else from the queue.
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        const DWORD woke = MsgWaitForMultipleObjects(1, &handle, FALSE, kLookAtTheQueueMs, QS_SENDMESSAGE);
+        if (woke == WAIT_OBJECT_0) {
+            return;
+        }
+        if (woke == WAIT_FAILED) {
+            WaitForSingleObject(handle, INFINITE);  // the handle alone, rather than spin
+            return;
+        }
+    }
+}
+
 }  // namespace korvane::win32

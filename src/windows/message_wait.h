@@ -22,4 +22,10 @@ private:
     DWORD wakeMask_ = QS_ALLINPUT | kTouchAndPointer;
 };
 
+// Waits until the handle is signalled, answering meanwhile only the messages that other threads
+// and programs send to this thread; input, posted messages and timers stay in the queue for the
+// message loop. The thread looks at its queue at least twice a second, so that Windows never
+// counts its windows as not responding.
+void WaitAnsweringSentMessages(HANDLE handle);
+
 }  // namespace korvane::win32

@@ -87,6 +87,17 @@ ProgramDirectoryNames FindProgramDirectory()
     return directory;
 }
 
+ShortPathNames ShortPathOf(const std::wstring& path)
+{
+    ShortPathNames names{.wide = ShortPathName(path), .ansi = {}};
+    bool lossless = false;
+    names.ansi = ToAnsi(names.wide, lossless);
+    if (!lossless) {
+        names.ansi.clear();
+    }
+    return names;
+}
+
 std::wstring WideFromAnsi(const std::string& text)
 {
     const int length = static_cast<int>(text.size());

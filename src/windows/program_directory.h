@@ -15,6 +15,15 @@ struct ProgramDirectoryNames {
 
 ProgramDirectoryNames FindProgramDirectory();
 
+// An existing path in its short (8.3) form, as the system names it and in the ANSI code page
+// (empty where that cannot write it). Where the path does not exist, or its volume keeps no short
+// names, it comes back as it was.
+struct ShortPathNames {
+    std::wstring wide;
+    std::string ansi;
+};
+ShortPathNames ShortPathOf(const std::wstring& path);
+
 // Text in the ANSI code page, in UTF-16.
 std::wstring WideFromAnsi(const std::string& text);
 

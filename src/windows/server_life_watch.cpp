@@ -57,12 +57,13 @@ void ServerLifeWatch::Stop()
     process_.Reset();
 }
 
-void CALLBACK ServerLifeWatch::OnWinEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object, LONG /*child*/,
+void CALLBACK ServerLifeWatch::OnWinEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object, LONG child,
                                           DWORD /*thread*/, DWORD /*time*/)
 {
     const auto& watches = Watches();
     const auto found = std::ranges::find(watches, hook, &std::pair<HWINEVENTHOOK, ServerLifeWatch*>::first);
-    if (found != watches.end() && event == EVENT_OBJECT_DESTROY && object == OBJID_WINDOW) {
+    // The window itself, not an object inside it (a list's item, a control's part).
+    if (found != watches.end() && event == EVENT_OBJECT_DESTROY && object == OBJID_WINDOW && child == CHILDID_SELF) {
         found->second->windowDestroyed_(window);
     }
 }

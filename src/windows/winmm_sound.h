@@ -12,7 +12,8 @@ namespace korvane::win32 {
 // at the first sound and never before, and stays loaded until the process ends: the last sound
 // of a warning plays on in winmm's own thread after the call returns, also while the program
 // quits, and code unloaded under it would crash. Without the library or the function there is
-// silence.
+// silence. A synchronous sound plays on a thread of its own, while the window's thread answers
+// what is sent to it and takes nothing else until the sound has ended.
 // A program folder that the ANSI code page cannot name, and that has no short name, would
 // give every sound a path with "?" in it: a path in that folder goes to sndPlaySoundW
 // instead, with the folder as the system names it.

@@ -166,6 +166,25 @@ TEST_F(SoundFaultsInACyrillicFolder, CyrillicFolderStillFindsTheFiles)
     ExpectEveryFileFound("SO-50");
 }
 
+class SoundFaultsInADeepFolder : public SoundFaults {
+protected:
+    // A zip unpacked into a folder of its own name on a synchronised desktop, say.
+    SoundFaultsInADeepFolder()
+        : SoundFaults(ShortSounds(), InFolder(L"OneDrive - Amateur Radio Club of the Upper Valley, Desktop, "
+                                              L"korvane-1.0.0-win64, korvane-1.0.0-win64"))
+    {
+    }
+};
+
+TEST_F(SoundFaultsInADeepFolder, EveryFileIsNamedToTheSoundLibraryInUnder128Bytes)
+{
+    ASSERT_GT(Utf8(app_.ExeFolderWide()).size() + std::string("\\satellite.wav").size(), 130u);
+    ExpectEveryFileFound("AO-7");
+    for (const auto& call : app_.Sounds().calls) {
+        EXPECT_LT(call.path.size(), 128u) << call.path;
+    }
+}
+
 // Driven by sound_faults_check.py, which puts the sound files into KORVANE_E2E_FAULT_SOUND_DIR
 // and records the sound device. The satellite's name comes in KORVANE_E2E_FAULT_NAME.
 std::string Env(const char* name)

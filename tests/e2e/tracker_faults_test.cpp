@@ -163,6 +163,21 @@ TEST_F(TrackerFaults, LinkPressedByASentClickWhileAFirstPressWaitsForTheTrackerR
     ASSERT_NO_FATAL_FAILURE(Report("AO-7"));
 }
 
+TEST_F(TrackerFaults, RelinkingWhileATrackerServingFromOneWindowIsBusyGivesALinkThatCarriesLaterChanges)
+{
+    trackerKind_ = TrackerKind::OneWindow;
+    StartTracker();
+    ASSERT_NO_FATAL_FAILURE(Link());
+    ASSERT_NO_FATAL_FAILURE(Report("AO-7"));
+    // Busy as the button is pressed: it answers the new initiate while the old terminate waits.
+    tracker_->Send("busy 1500");
+    ASSERT_TRUE(tracker_->WaitEvent("command busy")) << Transcript();
+    app_.Click(kLinkButton);
+    ASSERT_TRUE(tracker_->WaitEvent("terminate from client", kSoon)) << Transcript();
+    ASSERT_TRUE(app_.WaitForStatus(kConnected, kSoon)) << app_.Status() << "\n" << Transcript();
+    ASSERT_NO_FATAL_FAILURE(Report("FO-29"));
+}
+
 TEST_F(TrackerFaults, HungTrackerFailsTheLinkAndOnceItRecoversALaterLinkWorks)
 {
     StartTracker().Send("hang 3500");
@@ -250,6 +265,41 @@ TEST_F(TrackerFaultsLongSounds, TrackerVanishingDuringTheWarningEndsDisconnected
     EXPECT_TRUE(app_.WaitForMirror("", kSoon)) << app_.Mirror();
     std::this_thread::sleep_for(kTick);
     EXPECT_EQ(app_.Status(), kDisconnected);
+}
+
+TEST_F(TrackerFaultsLongSounds, TheWindowAnswersOtherProgramsThroughoutALongWarningAndTakesAClickAfterIt)
+{
+    StartTracker();
+    ASSERT_NO_FATAL_FAILURE(Link());
+    ASSERT_TRUE(tracker_->WaitEvent("initiate")) << Transcript();
+    tracker_->Send(SetCommand(ItemFor("AO-7")));  // five synchronous files: 7.5 s, past Windows' 5 s
+    ASSERT_TRUE(WaitUntil([&] { return !app_.Sounds().attachMs.empty(); }, kSoon)) << app_.Status();
+    const double startedAt = app_.Sounds().attachMs.front();
+
+    for (const double at : {2000.0, 3000.0, 4500.0, 6500.0}) {
+        std::this_thread::sleep_for(
+            milliseconds(static_cast<long long>(std::max(0.0, startedAt + at - MachineNowMs()))));
+        SCOPED_TRACE(std::to_string(static_cast<int>(at)) + " ms into the warning");
+        EXPECT_FALSE(IsHungAppWindow(app_.Window())) << "Windows counts the window as not responding";
+        const auto ping = PingMs(app_.Window(), 1000);
+        EXPECT_TRUE(ping.has_value()) << "a message sent by another program waited over a second";
+        if (at == 3000.0) {
+            app_.ClickBySending(kLinkButton);  // taken once the warning is over
+        }
+    }
+    EXPECT_FALSE(tracker_->HasEvent("initiate")) << "the click ran inside the warning\n" << Transcript();
+
+    // The files played whole, one after another; the click relinked after the last one.
+    const SoundLog sounds = app_.WaitForSoundCalls(ChainFor("AO-7").size());
+    ASSERT_GE(sounds.calls.size(), ChainFor("AO-7").size());
+    std::vector<SoundCall> warning = sounds.calls;
+    warning.resize(ChainFor("AO-7").size());
+    EXPECT_EQ(FilesAndFlags(warning), ChainFor("AO-7"));
+    for (size_t i = 1; i < warning.size(); ++i) {
+        EXPECT_GE(warning[i].startMs, warning[i - 1].endMs) << warning[i].path;
+        EXPECT_GE(warning[i - 1].endMs - warning[i - 1].startMs, kHoldMs - 50.0) << warning[i - 1].path;
+    }
+    EXPECT_TRUE(tracker_->WaitEvent("initiate", kSoon)) << "the click was lost\n" << Transcript();
 }
 
 // Quit, measured to the end of the process. Wine's X11 driver, with no window manager in the

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/handler_turns.h"
 #include "app/label_faces.h"
 #include "app/main_window_layout.h"
 #include "app/quit.h"
@@ -22,6 +23,33 @@ TEST(MainWindowTest, QuitClosesTheLinkBeforeEndingWhetherOrNotALinkIsOpen)
     testing::FakeMainWindow window{log};
     Quit(window);
     EXPECT_EQ(log, (Log{"close", "end program"}));
+}
+
+TEST(MainWindowTest, LinkNotificationsRunInTheOrderTheyCameWhetherPutOffOrNot)
+{
+    Log log;
+    std::vector<bool> turnEnds;
+    HandlerTurns turns([&](bool notificationsWait) { turnEnds.push_back(notificationsWait); });
+    auto note = [&log](const std::string& what) { return [&log, what] { log.push_back(what); }; };
+
+    // A text comes while the tick runs: it waits, and the tick's end asks for a turn for it.
+    turns.Run([&] {
+        turns.Notify(note("text"), false);
+        log.push_back("tick");
+    });
+    EXPECT_EQ(turnEnds, std::vector<bool>{true});
+    // Before that turn the tracker's end comes, which could run at once: it runs after the text.
+    turns.Notify(note("closed"), false);
+    turns.RunWaiting();  // the turn asked for finds nothing left
+    // Within the running handler's own call into the link, a notification runs at once, after
+    // those waiting.
+    turns.Run([&] {
+        turns.Notify(note("text 2"), false);
+        turns.Notify(note("opened"), true);
+        log.push_back("link");
+    });
+    EXPECT_EQ(log, (Log{"tick", "text", "closed", "text 2", "opened", "link"}));
+    EXPECT_FALSE(turnEnds.back());
 }
 
 const ControlLayout& Control(ControlId id)

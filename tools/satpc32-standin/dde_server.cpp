@@ -15,7 +15,7 @@ constexpr char kConversationClass[] = "SatPC32StandinDdeConversation";
 
 }  // namespace
 
-DdeServer::DdeServer(EventLog& log) : log_(log) {}
+DdeServer::DdeServer(EventLog& log, bool oneWindow) : log_(log), oneWindow_(oneWindow) {}
 
 DdeServer::~DdeServer()
 {
@@ -51,7 +51,7 @@ LRESULT DdeServer::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARA
         OnInitiate(AsWindow(wParam), lParam);
         return 0;
     }
-    if (!isMainWindow && message >= WM_DDE_FIRST && message <= WM_DDE_LAST) {
+    if ((!isMainWindow || oneWindow_) && message >= WM_DDE_FIRST && message <= WM_DDE_LAST) {
         OnConversationMessage(window, message, wParam, lParam);
         return 0;
     }
@@ -74,11 +74,15 @@ void DdeServer::OnInitiate(HWND client, LPARAM lParam)
         log_.Line("initiate " + HandleText(client) + " refused");
         return;
     }
-    HWND self = korvane::win32::CreateOwnedWindow(*this, instance_, {.className = kConversationClass});
+    HWND self = oneWindow_ ? mainWindow_
+                           : korvane::win32::CreateOwnedWindow(*this, instance_, {.className = kConversationClass});
     if (!self) {
         return;
     }
-    conversations_[self].client = client;
+    Conversation& c = conversations_[oneWindow_ ? client : self];
+    c = Conversation{};  // a client that starts anew is a new conversation
+    c.client = client;
+    c.server = self;
     Event("initiate", client);
     // The client deletes the atoms of this ACK, so they are added for it.
     const ATOM serviceAck = GlobalAddAtomW(kService);
@@ -88,14 +92,14 @@ void DdeServer::OnInitiate(HWND client, LPARAM lParam)
 
 void DdeServer::OnConversationMessage(HWND self, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto found = conversations_.find(self);
+    auto found = conversations_.find(oneWindow_ ? AsWindow(wParam) : self);
     if (found == conversations_.end() || AsWindow(wParam) != found->second.client) {
         ReleaseUnanswered(message, lParam);
         return;
     }
     Conversation& c = found->second;
     if (message == WM_DDE_TERMINATE) {
-        OnTerminate(self, c);
+        OnTerminate(c);
         return;
     }
     if (c.terminating) {  // after our TERMINATE nothing but the reply is answered
@@ -223,15 +227,15 @@ void DdeServer::OnAck(Conversation& c, LPARAM lParam)
     Event(positive ? "data ack ok" : "data ack nack", c.client);
 }
 
-void DdeServer::OnTerminate(HWND self, Conversation& c)
+void DdeServer::OnTerminate(Conversation& c)
 {
     if (c.terminating) {
         Event("terminate reply", c.client);
     } else {
-        PostMessageW(c.client, WM_DDE_TERMINATE, AsWParam(self), 0);
+        PostMessageW(c.client, WM_DDE_TERMINATE, AsWParam(c.server), 0);
         Event("terminate from client", c.client);
     }
-    Close(self);
+    Close(c);
 }
 
 bool DdeServer::SendValue(HWND self, Conversation& c, ATOM item, bool response)
@@ -264,11 +268,12 @@ void DdeServer::Resend()
 int DdeServer::SendToAdvised()
 {
     int sent = 0;
-    for (auto& [self, c] : conversations_) {
+    for (auto& entry : conversations_) {
+        Conversation& c = entry.second;
         if (!c.advised || c.terminating) {
             continue;
         }
-        if (SendValue(self, c, GlobalAddAtomW(kItem), false)) {
+        if (SendValue(c.server, c, GlobalAddAtomW(kItem), false)) {
             ++sent;
         }
     }
@@ -278,12 +283,13 @@ int DdeServer::SendToAdvised()
 void DdeServer::SendRaw(const std::string& block, bool nullBlock, const std::string& item)
 {
     int sent = 0;
-    for (auto& [self, c] : conversations_) {
+    for (auto& entry : conversations_) {
+        const Conversation& c = entry.second;
         if (!c.advised || c.terminating) {
             continue;
         }
         const ATOM itemAtom = item.empty() ? GlobalAddAtomW(kItem) : GlobalAddAtomA(item.c_str());
-        if (PostRawData(self, c.client, itemAtom, block, nullBlock)) {
+        if (PostRawData(c.server, c.client, itemAtom, block, nullBlock)) {
             ++sent;
         }
     }
@@ -292,12 +298,13 @@ void DdeServer::SendRaw(const std::string& block, bool nullBlock, const std::str
 
 std::size_t DdeServer::TerminateAll()
 {
-    for (auto& [self, c] : conversations_) {
+    for (auto& entry : conversations_) {
+        Conversation& c = entry.second;
         if (c.terminating) {
             continue;
         }
         c.terminating = true;
-        PostMessageW(c.client, WM_DDE_TERMINATE, AsWParam(self), 0);
+        PostMessageW(c.client, WM_DDE_TERMINATE, AsWParam(c.server), 0);
         Event("terminate sent", c.client);
     }
     return AwaitingTerminateReply();
@@ -305,13 +312,13 @@ std::size_t DdeServer::TerminateAll()
 
 void DdeServer::VanishAll()
 {
-    std::vector<HWND> windows;
+    std::vector<Conversation> vanishing;
     for (const auto& entry : conversations_) {
-        windows.push_back(entry.first);
+        vanishing.push_back(entry.second);
     }
-    for (HWND self : windows) {
-        Event("vanish", conversations_[self].client);
-        Close(self);
+    for (const Conversation& c : vanishing) {
+        Event("vanish", c.client);
+        Close(c);
     }
 }
 
@@ -328,22 +335,25 @@ std::size_t DdeServer::AwaitingTerminateReply() const
 
 void DdeServer::DropUnanswered()
 {
-    std::vector<HWND> dropped;
-    for (const auto& [self, c] : conversations_) {
-        if (c.terminating) {
-            dropped.push_back(self);
+    std::vector<Conversation> dropped;
+    for (const auto& entry : conversations_) {
+        if (entry.second.terminating) {
+            dropped.push_back(entry.second);
         }
     }
-    for (HWND self : dropped) {
-        Event("terminate timeout", conversations_[self].client);
-        Close(self);
+    for (const Conversation& c : dropped) {
+        Event("terminate timeout", c.client);
+        Close(c);
     }
 }
 
-void DdeServer::Close(HWND self)
+void DdeServer::Close(const Conversation& c)
 {
-    conversations_.erase(self);
-    DestroyWindow(self);
+    const HWND server = c.server;
+    conversations_.erase(oneWindow_ ? c.client : server);
+    if (server != mainWindow_) {
+        DestroyWindow(server);
+    }
     ConversationClosed();
 }
 

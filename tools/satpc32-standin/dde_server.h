@@ -1,7 +1,8 @@
 #pragma once
 // SatPC32's side of DDE, spoken at the message level: answers WM_DDE_INITIATE for
-// SatPC32|SatPcDdeConv, opens one hidden window per conversation, keeps advise links
-// on SatPcDdeItem and sends the item's bytes to them on every change.
+// SatPC32|SatPcDdeConv, opens one hidden window per conversation (or, with oneWindow, serves
+// every conversation from its main window, knowing each by its client's window), keeps advise
+// links on SatPcDdeItem and sends the item's bytes to them on every change.
 #include <windows.h>
 
 #include <deque>
@@ -17,7 +18,7 @@ namespace standin {
 
 class DdeServer : public TrackerServer {
 public:
-    explicit DdeServer(EventLog& log);
+    explicit DdeServer(EventLog& log, bool oneWindow = false);
     ~DdeServer();
     DdeServer(const DdeServer&) = delete;
     DdeServer& operator=(const DdeServer&) = delete;
@@ -42,6 +43,7 @@ public:
 private:
     struct Conversation {
         HWND client = nullptr;
+        HWND server = nullptr;  // the window that serves it
         bool advised = false;
         bool warm = false;
         bool ackRequested = false;
@@ -59,13 +61,14 @@ private:
     void OnUnadvise(HWND self, Conversation& c, LPARAM lParam);
     void OnRequest(HWND self, Conversation& c, LPARAM lParam);
     void OnAck(Conversation& c, LPARAM lParam);
-    void OnTerminate(HWND self, Conversation& c);
+    void OnTerminate(Conversation& c);
     bool SendValue(HWND self, Conversation& c, ATOM item, bool response);
     int SendToAdvised();
-    void Close(HWND self);
+    void Close(const Conversation& c);
     void Event(const std::string& what, HWND client);
 
     EventLog& log_;
+    bool oneWindow_ = false;
     HINSTANCE instance_ = nullptr;
     HWND mainWindow_ = nullptr;
     ATOM service_ = 0;
@@ -75,7 +78,7 @@ private:
     bool refuse_ = false;
     AdviseMode adviseMode_ = AdviseMode::Ok;
     WORD format_ = CF_TEXT;
-    std::map<HWND, Conversation> conversations_;
+    std::map<HWND, Conversation> conversations_;  // by the serving window, or with oneWindow_ the client
 };
 
 }  // namespace standin

@@ -10,7 +10,7 @@ tried and tested without SatPC32.
 Serves service "SatPC32", topic "SatPcDdeConv", item "SatPcDdeItem" in CF_TEXT,
 as hot (and warm) advise links and requests, to any number of conversations.
 
-Usage: satpc32-standin.exe [--ddeml] [--script FILE] [--log FILE] [--exit-at-end] [--help]
+Usage: satpc32-standin.exe [--ddeml | --one-window] [--script FILE] [--log FILE] [--exit-at-end] [--help]
   --ddeml         serve through the DDE management library (DDEML), as a program built
                   on a DDE component library does (DdeInitialize, DdeNameService,
                   XTYP_CONNECT, XTYP_ADVSTART, XTYP_ADVREQ and XTYP_REQUEST answered
@@ -19,6 +19,9 @@ Usage: satpc32-standin.exe [--ddeml] [--script FILE] [--log FILE] [--exit-at-end
                   DdeUninitialize (the process keeps running, serving nothing), "quit"
                   is DdeUninitialize and exit, and rawdata, format, vanish and
                   "advise ignore" are refused as bad lines (DDEML cannot do them)
+  --one-window    raw DDE, with every conversation served from the main window and
+                  known by its client's window alone, as some servers do ("busy"
+                  then shows a client that starts anew before its terminate is answered)
   --script FILE   run the script in FILE (checked as a whole before it starts);
                   without it, script lines are read from standard input as they come
                   (a bad line is reported as "error ..." and skipped)
@@ -61,6 +64,8 @@ Script: one command per line, run in order while DDE messages keep being served.
                    answer WM_DDE_ADVISE positively (default), negatively, or never
   hang <ms>        stop serving messages for ms milliseconds (a hung tracker; a
                    client broadcasting WM_DDE_INITIATE meanwhile waits for it)
+  busy <ms>        for ms milliseconds answer only sent messages (WM_DDE_INITIATE
+                   among them) and leave posted ones waiting, as a busy program does
   format <n>|text  send DATA (advise data and request answers) in clipboard format n;
                    "format text" goes back to CF_TEXT
   # ...            comment; blank lines are ignored too
@@ -98,6 +103,7 @@ window handle in hex, e.g. 0x2004E):
   uninitialize <n> conversations --ddeml: DdeUninitialize is called
   terminated                     "terminate" (or quit) is done
   hang over                      a hang has ended
+  busy over                      a busy time has ended
   script end                     the end of the script was reached
   exiting                        about to exit after quit or --exit-at-end
 Exit codes: 0 after quit, exit or --exit-at-end; 1 when the DDE window (or the DDEML

@@ -65,7 +65,7 @@ int Serve(const standin::Options& options)
     if (options.ddeml) {
         server = std::make_unique<standin::DdemlServer>(log);
     } else {
-        server = std::make_unique<standin::DdeServer>(log);
+        server = std::make_unique<standin::DdeServer>(log, options.oneWindow);
     }
     standin::ScriptPlayer player(*server, log, options.exitAtEnd, options.ddeml);
     if (!server->Start(instance) || !player.MakeWindow(instance)) {

@@ -151,8 +151,11 @@ ParsedLine ParseWords(std::string_view word, std::string_view arg, std::string_v
         }
         return Done(std::move(c));
     }
-    if (word == "wait" || word == "hang" || word == "repeat") {
-        c.kind = word == "wait" ? CommandKind::Wait : word == "hang" ? CommandKind::Hang : CommandKind::Repeat;
+    if (word == "wait" || word == "hang" || word == "busy" || word == "repeat") {
+        c.kind = word == "wait"   ? CommandKind::Wait
+                 : word == "hang" ? CommandKind::Hang
+                 : word == "busy" ? CommandKind::Busy
+                                  : CommandKind::Repeat;
         if (!ParseUnsigned(arg, kMaxMilliseconds, c.milliseconds)) {
             return Fail(std::string(word) + " wants milliseconds (0 to 3600000)");
         }

@@ -17,6 +17,7 @@ enum class CommandKind {
     Refuse,
     Advise,
     Hang,
+    Busy,
     Format,
     SetFill,
     Storm,
@@ -37,7 +38,7 @@ struct Command {
     std::string payload;                      // Set, SetHex, SetFill: the exact bytes of the item;
                                               // Storm: the text before each change's number;
                                               // RawData: the whole data block
-    unsigned milliseconds = 0;                // Wait, Hang, Storm; Repeat: the period, 0 = stop
+    unsigned milliseconds = 0;                // Wait, Hang, Busy, Storm; Repeat: the period, 0 = stop
     unsigned count = 0;                       // Storm: changes per second
     bool nullBlock = false;                   // RawData: a DATA message without a data handle
     std::string item;                         // RawData: the item it names, "" for SatPcDdeItem

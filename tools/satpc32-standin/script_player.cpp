@@ -6,6 +6,22 @@
 namespace standin {
 namespace {
 
+// Busy with work of its own, a program still answers what is sent to it (each look at its queue
+// runs the sent messages) while its posted messages wait.
+void AnswerOnlySentMessages(unsigned milliseconds)
+{
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_SENDMESSAGE);
+    }
+}
+
+}  // namespace
+
+namespace {
+
 constexpr char kPlayerClass[] = "SatPC32StandinScript";
 constexpr UINT_PTR kWaitTimer = 1;
 constexpr UINT_PTR kTerminateTimer = 2;
@@ -145,6 +161,10 @@ void ScriptPlayer::Execute(const Pending& p)
         case CommandKind::Hang:
             Sleep(c.milliseconds);
             log_.Line("hang over");
+            break;
+        case CommandKind::Busy:
+            AnswerOnlySentMessages(c.milliseconds);
+            log_.Line("busy over");
             break;
         case CommandKind::Format:
             server_.SetFormat(c.format);

@@ -14,6 +14,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args)
             o.exitAtEnd = true;
         } else if (a == "--ddeml") {
             o.ddeml = true;
+        } else if (a == "--one-window") {
+            o.oneWindow = true;
         } else if (a == "--script" || a == "--log") {
             if (i + 1 >= args.size() || args[i + 1].empty()) {
                 result.error = a + " needs a file name";

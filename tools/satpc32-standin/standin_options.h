@@ -9,7 +9,8 @@ struct Options {
     std::string scriptPath;  // empty: read the script from standard input
     std::string logPath;     // empty: events go to standard output only
     bool exitAtEnd = false;
-    bool ddeml = false;  // serve through DDEML instead of raw DDE messages
+    bool ddeml = false;      // serve through DDEML instead of raw DDE messages
+    bool oneWindow = false;  // raw DDE: every conversation from the main window, told apart by client
     bool help = false;
 };
 

@@ -7,7 +7,10 @@ namespace korvane::e2e {
 StandIn::StandIn(const std::string& exePath, TrackerKind kind)
 {
     ChildProcess::Options options;
-    options.commandLine = "\"" + exePath + "\"" + (kind == TrackerKind::Ddeml ? " --ddeml" : "");
+    const char* const kindOption = kind == TrackerKind::Ddeml       ? " --ddeml"
+                                   : kind == TrackerKind::OneWindow ? " --one-window"
+                                                                    : "";
+    options.commandLine = "\"" + exePath + "\"" + kindOption;
     options.pipeStdin = true;
     options.pipeStdout = true;
     process_ = std::make_unique<ChildProcess>(options);

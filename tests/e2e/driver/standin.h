@@ -12,8 +12,9 @@
 namespace korvane::e2e {
 
 // How the stand-in serves DDE: raw DDE messages, or through DDEML as a program built on a
-// DDE component library does (its --ddeml).
-enum class TrackerKind { Raw, Ddeml };
+// DDE component library does (its --ddeml), or raw DDE messages with every conversation served
+// from one window that knows its clients by their window (its --one-window).
+enum class TrackerKind { Raw, Ddeml, OneWindow };
 
 // The SatPC32 stand-in as a child process: commands go to its stdin one a line as the test
 // goes, and each event line it prints lands in a queue.

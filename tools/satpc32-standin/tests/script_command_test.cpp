@@ -45,7 +45,7 @@ TEST(ScriptCommand, RepeatTakesAPeriodAndDdemlRefusesWhatItCannotDo)
     EXPECT_EQ(ParseCommand("repeat 0").command.milliseconds, 0u);
     EXPECT_FALSE(ParseCommand("repeat").ok);
     for (const char* fine : {"set x", "storm 10 10 x", "terminate", "quit", "exit", "refuse on", "advise nack",
-                             "repeat 1000", "hang 10"}) {
+                             "repeat 1000", "hang 10", "busy 10"}) {
         EXPECT_TRUE(ParseCommand(fine, true).ok) << fine;
     }
     for (const char* refused : {"rawdata 00", "rawdata null", "format 5", "format text", "advise ignore", "vanish"}) {
@@ -144,8 +144,8 @@ TEST(HelpText, NamesEveryCommand)
     const std::string help = standin::HelpText();
     for (const char* command : {"set <text>", "sethex <hex>", "setfill <n> <text>", "rawdata [item <name>] <hex>|null",
                                 "storm <ms> <per-second> <text>", "wait <ms>", "terminate", "vanish", "exit", "quit",
-                                "refuse on|off", "advise ok|nack|ignore", "hang <ms>", "format <n>|text", "repeat <ms>",
-                                "--ddeml", "storm over <n> changes"}) {
+                                "refuse on|off", "advise ok|nack|ignore", "hang <ms>", "busy <ms>", "format <n>|text",
+                                "repeat <ms>", "--ddeml", "--one-window", "storm over <n> changes"}) {
         EXPECT_NE(help.find(command), std::string::npos) << command;
     }
 }
@@ -161,4 +161,5 @@ TEST(StandinOptions, ReadsScriptLogAndExitAtEnd)
     EXPECT_FALSE(standin::ParseOptions({"--script"}).ok);
     EXPECT_FALSE(standin::ParseOptions({"pass.txt"}).ok);
     EXPECT_TRUE(standin::ParseOptions({"--help"}).options.help);
+    EXPECT_TRUE(standin::ParseOptions({"--one-window"}).options.oneWindow);
 }
