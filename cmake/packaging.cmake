@@ -1,4 +1,5 @@
-# The release, written into <build dir>/package by the target `release` (part of every build):
+# The release, written into <build dir>/package by the target `release`, which a plain build leaves
+# out (the build presets windows-release and windows-i686-release, and ./test, build it):
 #   korvane-<version>-win64.zip (or -win32 for a 32-bit build): one folder holding korvane.exe,
 #     its voice pack, the stand-in tracker with a demo pass, README.html (the user's part of
 #     README.md, written by packaging/readme_html.py) and LICENSE, all side by side -
@@ -90,7 +91,7 @@ set(KORVANE_RELEASE_INPUTS
     ${folder_args}
     --zip-only "$<TARGET_FILE:satpc32-standin>" "${PROJECT_SOURCE_DIR}/tools/pass-demo.txt"
     ${msi_args})
-add_custom_target(release ALL
+add_custom_target(release
   COMMAND "${Python3_EXECUTABLE}" "${PROJECT_SOURCE_DIR}/packaging/release.py"
           --name "${KORVANE_PACKAGE_NAME}" --arch ${KORVANE_MSI_ARCH}
           --out "${KORVANE_RELEASE_DIR}" --work "${CMAKE_BINARY_DIR}/release-work"
