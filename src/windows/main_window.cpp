@@ -166,7 +166,7 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
             RunHandler([&] { OnCommand(LOWORD(wParam)); });
             return 0;
         case WM_CLOSE:
-            if (handlerRunning_) {
+            if (handlerRunning_) {                              // coverage: close-put-off
                 PostMessageA(window, message, wParam, lParam);  // after the running handler
                 return 0;
             }
@@ -177,7 +177,7 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
                 RunHandler([&] { watcher_.Tick(*this, sound_); });
             }
             return 0;
-        case kLinkEventPutOff:
+        case kLinkEventPutOff:  // coverage: link-event-put-off
             OnLinkEventPutOff();
             return 0;
         case WM_DPICHANGED:
