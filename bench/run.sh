@@ -11,7 +11,9 @@
 #   bench/run.sh [--write-doc] [--other-wine] [--root DIR] [--session DIR] [--build-dir DIR]
 #                [--native-build-dir DIR] [--brief] [--no-build] [--no-native]
 #
-# --write-doc   also put the figures into docs/benchmarks.md (between its figure markers)
+# --write-doc   also put the figures into docs/benchmarks.md (between its figure markers), with
+#               the date and the Wines that ran them; takes --other-wine with it, so that the page
+#               always holds both Debian releases' Wines
 # --other-wine  run the Wine figures a second time under the Wine of a Debian 13 root (on Debian
 #               13, of a Debian 12 root; as scripts/other-wine-leg.sh chooses), which is made
 #               first if need be (scripts/debian-root.sh); needs root or sudo without a password
@@ -44,7 +46,7 @@ while (($#)); do
         --build-dir) build_dir=$2; shift 2 ;;
         --native-build-dir) native_dir=$2; shift 2 ;;
         --session) session=$2; shift 2 ;;
-        --write-doc) write_doc=1; shift ;;
+        --write-doc) write_doc=1 other_wine=1; shift ;;
         --other-wine) other_wine=1; shift ;;
         --root) root=$2; shift 2 ;;
         --brief) brief=1; shift ;;
@@ -118,8 +120,11 @@ fi
 
 command_line="bench/run.sh"
 ((brief)) && command_line+=" --brief"
-((write_doc)) && command_line+=" --write-doc"
-((other_wine)) && command_line+=" --other-wine"
+if ((write_doc)); then
+    command_line+=" --write-doc"
+elif ((other_wine)); then
+    command_line+=" --other-wine"
+fi
 
 # The other Debian release and its root, as scripts/other-wine-leg.sh chooses them.
 if ((other_wine)); then
@@ -214,6 +219,9 @@ if ((native)); then
     grep -q '^BM_' "$out" || { echo "run.sh: korvane_tick_bench printed no figure" >&2; failed=1; }
 fi
 
+# The first line names the Wines that ran the figures, in the order they ran.
+wines=$(sed -n 's/^### Under \(.*\) (loader .*/\1/p' "$out" | paste -sd';' | sed 's/;/ and /g')
+[[ -z $wines ]] || sed -i "1s| UTC\.\$| UTC, under $wines.|" "$out"
 if ((write_doc)); then
     doc=$PROJECT_DIR/docs/benchmarks.md
     python3 - "$doc" "$out" <<'PY'
