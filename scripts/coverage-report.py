@@ -122,14 +122,25 @@ def short_name(name):
     return out
 
 
+def without_lambda_numbers(name):
+    """GCC's "{lambda(int)#2}" as "{lambda}": the number moves with any lambda added before it."""
+    out, i = "", 0
+    while (start := name.find("{lambda", i)) >= 0:
+        end = matching(name, start)
+        out, i = out + name[i:start] + "{lambda}", end + 1
+    return out + name[i:]
+
+
 def named_function(name):
     """The function a lambda is written in, from GCC's name of it ("F()::{lambda(int)#2}::operator()"
-    is F), and whether it is one; other names as they are."""
-    lambda_at = name.find("::{lambda")
-    if lambda_at < 0:
-        return name, False
-    outer = name[:lambda_at]
-    return (outer[:-2] if outer.endswith("()") else outer) or "(a lambda)", True
+    is F), and whether it is one; other names with no lambda numbers in them."""
+    depth = 0
+    for i, c in enumerate(name):
+        depth += (c in "<(") - (c in ">)")
+        if depth == 0 and name.startswith("{lambda", i):  # not one in a template's arguments
+            outer = name[:i].removesuffix("::").removesuffix("()")
+            return without_lambda_numbers(outer) or "(a lambda)", True
+    return without_lambda_numbers(name), False
 
 
 class FileCoverage:
