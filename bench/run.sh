@@ -19,7 +19,7 @@
 #               first if need be (scripts/debian-root.sh); needs root or sudo without a password
 # --root DIR    that root (default: KORVANE_OTHER_WINE_ROOT, else build/wine-root/RELEASE)
 # --session DIR join this Wine session for the host's Wine instead of starting a private one
-# --brief       each measurement once or a few times, in about a minute: whether every benchmark
+# --brief       each measurement once or a few times, in under half a minute: whether every benchmark
 #               still runs and prints its figures (the CTest entry bench_brief), not figures to keep
 # --no-build    use the build folders as they are (the CTest entries: ctest runs after the build)
 # --no-native   leave out the native tick benchmark (the native build's CTest entry
