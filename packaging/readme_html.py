@@ -2,20 +2,34 @@
 """Writes README.html, the README that the zip and the MSI ship, from the user's part of
 README.md: the lines between "<!-- shipped: begin -->" and "<!-- shipped: end -->" (as many
 such parts as README.md marks, in order). Windows opens an HTML file by double-click; it does
-not open Markdown.
+not open Markdown. What holds only for an unsigned release lies between
+"<!-- unsigned release: begin -->" and "<!-- unsigned release: end -->", what holds only for
+a signed one between the same marks with "signed release": the README of each kind of release
+keeps its own and drops the other's.
 
-    readme_html.py README.md README.html
+    readme_html.py --version 1.0.0 [--signed] README.md README.html
+
+Under the title the page names the version and the build date (the date of the last commit,
+or of SOURCE_DATE_EPOCH), and before the first section a list of the sections.
 
 Only the Markdown that the user's part uses is understood: headings, paragraphs, lists of "-"
-or "1." items (continued by indented lines), fenced code, tables, and in running text `code`,
-**bold**, *emphasis* and [links](#heading). A link to a heading outside the shipped part, a
-picture, or a part left open stops the build, so the shipped file never points nowhere. The
-same README.md gives the same bytes.
+or "1." items (continued by indented lines), fenced code, tables, a picture on a line of its
+own, and in running text `code`, **bold**, *emphasis* and [links](#heading). A picture is
+shown from the folder of README.html, by its file name alone: the release ships it there. A
+link to a heading outside the shipped part, a picture that is missing or not on a line of its
+own, or a part left open stops the build, so the shipped file never points nowhere. The same
+README.md and date give the same bytes; code is never broken across lines, at a hyphen or
+anywhere, so that a command or file name reads as one.
 """
+import argparse
+import datetime
 import html
 import os
 import re
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from source_date import source_epoch  # noqa: E402
 
 BEGIN = "<!-- shipped: begin -->"
 END = "<!-- shipped: end -->"
@@ -23,6 +37,8 @@ END = "<!-- shipped: end -->"
 STYLE = """body { font-family: Segoe UI, Tahoma, Arial, sans-serif; max-width: 52em; margin: 1em auto;
        padding: 0 1em; line-height: 1.45; color: #222; }
 code, pre { font-family: Consolas, "Courier New", monospace; background: #f2f2f2; }
+code { white-space: nowrap; }
+img { max-width: 100%; }
 pre { padding: 0.5em 0.8em; overflow-x: auto; }
 table { border-collapse: collapse; }
 th, td { border: 1px solid #bbb; padding: 0.3em 0.5em; vertical-align: top; text-align: left; }
@@ -54,6 +70,23 @@ def shipped_lines(text):
     return lines
 
 
+def release_lines(lines, signed):
+    """lines without the parts marked for the other kind of release (signed or not)."""
+    kept, inside = [], None
+    for line in lines:
+        mark = re.fullmatch(r"<!-- (unsigned|signed) release: (begin|end) -->", line.strip())
+        if not mark:
+            if inside is None or (inside == "signed") == signed:
+                kept.append(line)
+        elif (mark.group(2) == "begin") != (inside is None) or (inside and inside != mark.group(1)):
+            raise ReadmeError("the %s release part is marked wrongly: %s" % (mark.group(1), line))
+        else:
+            inside = mark.group(1) if mark.group(2) == "begin" else None
+    if inside:
+        raise ReadmeError("the %s release part never ends" % inside)
+    return kept
+
+
 def slug(heading):
     """The anchor GitHub gives a heading: lower case, punctuation dropped, spaces as dashes."""
     text = re.sub(r"[`*]", "", heading).lower()
@@ -63,7 +96,7 @@ def slug(heading):
 def inline(text, links):
     """Running text as HTML; each link target is added to links."""
     if re.search(r"!\[", text):
-        raise ReadmeError("a picture is not shipped: %s" % text)
+        raise ReadmeError("a picture inside running text: %s" % text)
     # Code spans are set aside first, so that nothing inside them is read as Markdown.
     spans = []
 
@@ -87,7 +120,15 @@ def table_cells(line):
     return [cell.strip() for cell in line.strip().strip("|").split("|")]
 
 
-def convert(lines):
+def picture(match, folder):
+    """A picture, shown from the folder of README.html by its file name alone."""
+    alt, path = match.group(1), match.group(2)
+    if not os.path.isfile(os.path.join(folder, path)):
+        raise ReadmeError("a picture that is not there: %s" % path)
+    return '<p><img src="%s" alt="%s"></p>' % (html.escape(os.path.basename(path)), html.escape(alt))
+
+
+def convert(lines, folder):
     """The body's HTML, the headings' anchors and the link targets."""
     out, anchors, links = [], set(), []
     i = 0
@@ -95,7 +136,11 @@ def convert(lines):
         line = lines[i]
         heading = re.match(r"(#{1,4}) (.*)", line)
         item = re.match(r"(\d+\.|-) ", line)
+        image = re.fullmatch(r"!\[([^\]]*)\]\(([^)\s]+)\)", line.strip())
         if not line.strip():
+            i += 1
+        elif image:
+            out.append(picture(image, folder))
             i += 1
         elif heading:
             level, title = len(heading.group(1)), heading.group(2).strip()
@@ -143,28 +188,49 @@ def convert(lines):
     return out, anchors, links
 
 
-def readme_html(text):
-    body, anchors, links = convert(shipped_lines(text))
+def with_release_and_contents(body, version, date):
+    """The body with the version and build date under the title, and before the first section
+    a list of the sections."""
+    sections = [re.match(r'<h2 id="([^"]*)">(.*)</h2>$', line) for line in body]
+    contents = ['<li><a href="#%s">%s</a></li>' % (s.group(1), s.group(2)) for s in sections if s]
+    first = next((n for n, s in enumerate(sections) if s), len(body))
+    title = next((n + 1 for n, line in enumerate(body) if line.startswith("<h1")), 0)
+    if title > first:
+        raise ReadmeError("the title comes after the first section")
+    release = ['<p class="release">Version %s, built %s</p>' % (html.escape(version), date)]
+    listing = ['<nav><p>Contents:</p>', "<ul>"] + contents + ["</ul>", "</nav>"] if contents else []
+    return body[:title] + release + body[title:first] + listing + body[first:]
+
+
+def readme_html(text, folder=".", version="", date="", signed=False):
+    body, anchors, links = convert(release_lines(shipped_lines(text), signed), folder)
     for target in links:
         if not target.startswith("#") or target[1:] not in anchors:
             raise ReadmeError("a link that leads out of the shipped README: %s" % target)
+    body = with_release_and_contents(body, version, date)
     page = ['<!DOCTYPE html>', '<html lang="en">', "<head>", '<meta charset="utf-8">', "<title>Korvane</title>",
             "<style>", STYLE, "</style>", "</head>", "<body>"] + body + ["</body>", "</html>", ""]
     return "\n".join(page)
 
 
 def main():
-    if len(sys.argv) != 3:
-        sys.exit("usage: readme_html.py README.md README.html")
-    with open(sys.argv[1], encoding="utf-8") as source:
+    parser = argparse.ArgumentParser(description="Writes the shipped README.html from README.md.")
+    parser.add_argument("--version", required=True)
+    parser.add_argument("--signed", action="store_true", help="the README of a signed release")
+    parser.add_argument("readme")
+    parser.add_argument("html")
+    args = parser.parse_args()
+    folder = os.path.dirname(os.path.abspath(args.readme))
+    date = datetime.datetime.fromtimestamp(source_epoch(folder), datetime.timezone.utc).strftime("%Y-%m-%d")
+    with open(args.readme, encoding="utf-8") as source:
         text = source.read()
     try:
-        page = readme_html(text)
+        page = readme_html(text, folder, args.version, date, args.signed)
     except ReadmeError as error:
-        sys.exit("readme_html: %s: %s" % (sys.argv[1], error))
-    with open(sys.argv[2] + ".tmp", "w", encoding="utf-8", newline="\r\n") as out:
+        sys.exit("readme_html: %s: %s" % (args.readme, error))
+    with open(args.html + ".tmp", "w", encoding="utf-8", newline="\r\n") as out:
         out.write(page)
-    os.replace(sys.argv[2] + ".tmp", sys.argv[2])
+    os.replace(args.html + ".tmp", args.html)
 
 
 if __name__ == "__main__":

@@ -1,26 +1,43 @@
 """Authenticode signatures of the release's programs and MSI, made with osslsigncode.
 
-A Signer either signs (a certificate and key in PEM, SHA-256, an RFC 3161 time stamp when a
-URL is given) and publishes each signature detached beside the packages, or attaches
+A Signer either signs (a certificate and key in PEM, SHA-256, the description "Korvane
+<version>" and the project's URL, which Windows shows in the administrator prompt, and an RFC
+3161 time stamp) and publishes each signature detached beside the packages, or attaches
 signatures published before: the unsigned bytes rebuilt from the same commit plus the
 published signature give the signed file again, byte for byte. Without either it does
 nothing, and the release is unsigned.
+
+A signature without a time stamp turns invalid when the certificate expires, and a release
+rebuilt from its published signatures cannot mend that: signing needs a time-stamp server's
+URL, or the explicit choice of none (without_timestamp), which the throwaway certificate of
+the release checks makes.
 """
 import os
 import subprocess
 
 
 class Signer:
-    def __init__(self, osslsigncode="", cert="", key="", timestamp_url="", signatures=""):
+    def __init__(self, osslsigncode="", cert="", key="", timestamp_url="", signatures="", without_timestamp=False,
+                 description="", url=""):
         if bool(cert) != bool(key):
             raise SystemExit("release: signing needs both a certificate and its key")
+        if cert and bool(timestamp_url) == without_timestamp:
+            raise SystemExit("release: signing needs a time-stamp server (KORVANE_SIGN_TIMESTAMP_URL) or, "
+                             "named, none (KORVANE_SIGN_WITHOUT_TIMESTAMP); not both")
+        if cert and not (description and url):
+            raise SystemExit("release: signing needs the description and the URL that the signature names "
+                             "(KORVANE_SIGN_URL)")
         if cert and signatures:
             raise SystemExit("release: sign with a certificate or attach published signatures, not both")
         if (cert or signatures) and not osslsigncode:
             raise SystemExit("release: signing needs osslsigncode (Debian package osslsigncode)")
         self.tool, self.cert, self.key = osslsigncode, cert, key
         self.timestamp_url, self.signatures = timestamp_url, signatures
+        self.description, self.url = description, url
         self.published = []
+        if cert:
+            print("release: signatures named \"%s\", %s, %s" % (description, url, "time-stamped by " + timestamp_url
+                  if timestamp_url else "with no time stamp (chosen): invalid once the certificate expires"))
 
     @property
     def active(self):
@@ -36,7 +53,8 @@ class Signer:
             os.remove(signed)
         published = os.path.join(out_dir, signature_name)
         if self.cert:
-            command = [self.tool, "sign", "-certs", self.cert, "-key", self.key, "-h", "sha256"]
+            command = [self.tool, "sign", "-certs", self.cert, "-key", self.key, "-h", "sha256",
+                       "-n", self.description, "-i", self.url]
             if self.timestamp_url:
                 command += ["-ts", self.timestamp_url]
             self._run(command + ["-in", path, "-out", signed])

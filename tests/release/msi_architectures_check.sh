@@ -33,12 +33,6 @@ other=$work/other/$other_name.msi
 
 start_session "$work" msiexec
 
-msiexec_run() { # msiexec_run /i|/x MSI [PROPERTIES...]
-    local action=$1 package=$2
-    shift 2
-    "$wine_run" msiexec "$action" "$(windows_path "$package")" "$@" /qn \
-        /l*v "$(windows_path "$work/$(basename "$package" .msi)-${action#/}.log")"
-}
 uninstall_key() { echo "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(msi_property "$1" ProductCode)"; }
 folder() { echo "$WINEPREFIX/drive_c/$(program_files "$1")/Korvane"; }
 

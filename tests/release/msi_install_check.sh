@@ -5,8 +5,10 @@
 #
 #   msi_install_check.sh MSI E2E_TESTS STANDIN FAKE_WINMM WORK_DIR
 #
-# Last, a later version (a copy of the MSI made version 9.9.9, a new product) installed over
-# this one must replace it.
+# Between, runs on the installed Korvane (a VOICE given again, a reinstall) must leave the
+# registry naming the voice pack that lies beside the program; last, a later version (a copy
+# of the MSI made version 9.9.9, a new product) installed over this one must replace it, and a
+# recorded choice that names no pack must not stop an install.
 #
 # E2E_TESTS is korvane_e2e_tests.exe of the MSI's architecture; its test Installed.* drives the
 # installed program. The Wine session is private to this check (a fresh prefix), started with
@@ -43,10 +45,23 @@ squashed=$(echo "$product_code" | tr -d '{}' | awk -F- '{
     print r }')
 product_key="HKLM\\Software\\Classes\\Installer\\Products\\$squashed"
 
+voice_key='HKLM\Software\Quillom\Korvane'
+[[ $program_files == "Program Files" ]] && voice_view=64 || voice_view=32
+# voice_beside WHEN PACK: the registry names PACK, and PACK's files lie beside the program.
+voice_beside() {
+    local wav recorded
+    recorded=$(registry_value "$voice_key" Voice)
+    [[ $recorded == "$2" ]] || { fail "$1: the registry names the voice pack '$recorded', not '$2'"; return; }
+    [[ -d $expected/$2 ]] || return 0
+    for wav in "$expected/$2"/*.wav; do
+        cmp -s "$wav" "$install_dir/${wav##*/}" || { fail "$1: ${wav##*/} beside the program is not $2's"; return; }
+    done
+}
+record_voice() { "$wine_run" reg add "$voice_key" /v Voice /d "$1" /f /reg:"$voice_view" >/dev/null; }
+
 echo "--- install: msiexec /i $(basename "$msi") /qn"
 t0=$SECONDS
-"$wine_run" msiexec /i "$(windows_path "$msi")" /qn /l*v "$(windows_path "$work/install.log")" ||
-    fail "msiexec /i exited with $?"
+msiexec_run /i "$msi" || fail "msiexec /i exited with $?"
 echo "installed in $((SECONDS - t0)) s"
 if diff -r "$expected" "$install_dir"; then
     echo "C:\\$program_files\\Korvane holds exactly the MSI's $(find "$install_dir" -type f | wc -l) files"
@@ -83,10 +98,19 @@ cat "$work/run.log"
 ((run_status == 0)) && grep -q "^\[  PASSED  \] 1 test" "$work/run.log" && ! grep -q "SKIPPED" "$work/run.log" ||
     fail "the installed program did not speak the warning"
 diff -r -q "$expected" "$install_dir" >/dev/null || fail "the run left the installed folder changed"
+voice_beside "install" default
+
+echo "--- on the installed Korvane, VOICE is refused and a reinstall records the pack beside the program"
+for properties in "VOICE=phonetic" "REINSTALL=ALL VOICE=phonetic"; do
+    # shellcheck disable=SC2086
+    msiexec_run /i "$msi" $properties && fail "$properties on the installed Korvane succeeded"
+    voice_beside "$properties refused" default
+done
+msiexec_run /i "$msi" REINSTALL=ALL || fail "REINSTALL=ALL failed"
+voice_beside "REINSTALL=ALL" default
 
 echo "--- uninstall: msiexec /x $(basename "$msi") /qn"
-"$wine_run" msiexec /x "$(windows_path "$msi")" /qn /l*v "$(windows_path "$work/uninstall.log")" ||
-    fail "msiexec /x exited with $?"
+msiexec_run /x "$msi" || fail "msiexec /x exited with $?"
 [[ -e $install_dir ]] && fail "left behind: $(find "$install_dir" | head -5 | tr '\n' ' ')"
 [[ -n $(find_shortcut "$product_name")$(find_shortcut "$product_name README") ]] && fail "a shortcut is left behind"
 [[ -z $(registry_value "$uninstall_key" DisplayName) ]] || fail "still listed in installed programs"
@@ -99,30 +123,29 @@ echo "--- an older korvane.exe in the folder is replaced; VOICE=phonetic picks t
 mkdir -p "$install_dir"
 python3 "$here/older_version.py" "$expected/korvane.exe" "$install_dir/korvane.exe" ||
     fail "could not make an older korvane.exe"
-"$wine_run" msiexec /i "$(windows_path "$msi")" VOICE=phonetic /qn || fail "reinstalling $version failed"
+msiexec_run /i "$msi" VOICE=phonetic || fail "reinstalling $version failed"
 cmp -s "$expected/korvane.exe" "$install_dir/korvane.exe" || fail "the older korvane.exe was not replaced"
-[[ $(registry_value 'HKLM\Software\Quillom\Korvane' Voice) == phonetic ]] || fail "the choice VOICE=phonetic is not kept"
-phonetic_beside() {
-    local wav
-    [[ -d $expected/phonetic ]] || return 0
-    for wav in "$expected"/phonetic/*.wav; do
-        cmp -s "$wav" "$install_dir/${wav##*/}" || return 1
-    done
-}
-phonetic_beside || fail "VOICE=phonetic did not put the phonetic pack beside the program"
+voice_beside "install with VOICE=phonetic" phonetic
+msiexec_run /i "$msi" REINSTALL=ALL || fail "REINSTALL=ALL failed"
+voice_beside "REINSTALL=ALL after VOICE=phonetic" phonetic
 
 echo "--- upgrade: version 9.9.9 installed over $version replaces it and keeps the voice pack"
 later=$work/later.msi
 later_code="{9E9E9E9E-0000-4000-8000-000000000001}"
 make_later_version "$msi" "$later" "$later_code" "{9E9E9E9E-0000-4000-8000-000000000002}" ||
     fail "could not make version 9.9.9"
-"$wine_run" msiexec /i "$(windows_path "$later")" /qn /l*v "$(windows_path "$work/upgrade.log")" ||
-    fail "installing 9.9.9 over $version failed"
+msiexec_run /i "$later" || fail "installing 9.9.9 over $version failed"
 [[ -z $(registry_value "$uninstall_key" DisplayName) ]] || fail "$version is still installed beside 9.9.9"
 [[ $(registry_value "${uninstall_key%\\*}\\$later_code" DisplayVersion) == 9.9.9 ]] || fail "9.9.9 is not installed"
-phonetic_beside || fail "the upgrade did not keep the phonetic pack beside the program"
-"$wine_run" msiexec /x "$(windows_path "$later")" /qn || fail "uninstalling 9.9.9 failed"
+voice_beside "upgrade" phonetic
+msiexec_run /x "$later" || fail "uninstalling 9.9.9 failed"
 [[ -e $install_dir ]] && fail "left behind after uninstalling 9.9.9"
-[[ -z $(registry_value 'HKLM\Software\Quillom\Korvane' Voice) ]] || fail "the voice choice is left in the registry"
+[[ -z $(registry_value "$voice_key" Voice) ]] || fail "the voice choice is left in the registry"
+
+echo "--- a recorded choice that names no pack of this version: installed with the default pack"
+record_voice retired
+msiexec_run /i "$msi" || fail "installing over a recorded choice 'retired' failed"
+voice_beside "install over 'retired'" default
+msiexec_run /x "$msi" || fail "uninstalling $version failed"
 
 finish "$work" "MSI install, run and uninstall: all checks passed"

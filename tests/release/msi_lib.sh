@@ -38,6 +38,17 @@ finish() {
 
 windows_path() { echo "Z:${1//\//\\}"; }
 
+# msiexec_run /i|/x MSI [PROPERTIES...]: msiexec, quiet, with a verbose log of its own in $work
+# (the runs numbered in order).
+msiexec_runs=0
+msiexec_run() {
+    local action=$1 package=$2
+    shift 2
+    msiexec_runs=$((msiexec_runs + 1))
+    "$wine_run" msiexec "$action" "$(windows_path "$package")" "$@" /qn \
+        /l*v "$(windows_path "$work/$msiexec_runs-$(basename "$package" .msi)-${action#/}.log")"
+}
+
 registry_value() { # registry_value KEY NAME: the value, from either registry view
     local view
     for view in 64 32; do

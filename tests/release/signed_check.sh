@@ -1,8 +1,10 @@
 #!/bin/bash
 # Signs a release with a throwaway self-signed certificate made here, checks that
-# osslsigncode verifies every program (in the zip and in the MSI) and the MSI, and that the
-# unsigned release of the same files, with the published signatures attached, rebuilds the
-# signed release to the byte.
+# osslsigncode verifies every program (in the zip and in the MSI) and the MSI, each signature
+# naming "Korvane <version>" and the project's URL, and that the unsigned release of the same
+# files, with the published signatures attached, rebuilds the signed release to the byte.
+# Signing that names neither a time-stamp server nor the choice of none is refused; this
+# check, offline, chooses none.
 #
 #   signed_check.sh WORK_DIR OSSLSIGNCODE RELEASE.PY RELEASE_ARGS...
 #
@@ -24,10 +26,16 @@ rm -rf "$work"
 mkdir -p "$work"
 cd "$work" || exit 1
 
+version=$(for ((i = 1; i < $#; i++)); do [[ ${!i} == --version ]] && { j=$((i + 1)); echo "${!j}"; }; done)
+url=https://korvane.invalid/
+sign=(--osslsigncode "$osslsigncode" --sign-cert cert.pem --sign-key key.pem --sign-url "$url")
 openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 -subj "/CN=Korvane test signer" \
     -addext "extendedKeyUsage=codeSigning" 2>openssl.log || { cat openssl.log; exit 1; }
-python3 "$release_py" "$@" --out signed --work signed-work --osslsigncode "$osslsigncode" \
-    --sign-cert cert.pem --sign-key key.pem >signed.log || { cat signed.log; exit 1; }
+python3 "$release_py" "$@" --out refused --work refused-work "${sign[@]}" >refused.log 2>&1 &&
+    fail "signing with neither a time-stamp server nor --sign-without-timestamp went ahead"
+python3 "$release_py" "$@" --out signed --work signed-work "${sign[@]}" --sign-without-timestamp >signed.log ||
+    { cat signed.log; exit 1; }
+grep -m1 "^release: signatures" signed.log || fail "the release does not say how its signatures are time-stamped"
 
 echo "--- every program and the MSI verify"
 mkdir zip msi
@@ -37,12 +45,14 @@ verified=0
 while IFS= read -r -d '' file; do
     if "$osslsigncode" verify -CAfile cert.pem -in "$file" >verify.log 2>&1; then
         verified=$((verified + 1))
+        grep -q "Text description: Korvane $version\$" verify.log && grep -q "URL description: $url\$" verify.log ||
+            fail "${file#"$work"/}: the signature does not name Korvane $version and $url"
     else
         fail "${file#"$work"/} does not verify: $(grep -i -m2 'error\|mismatch' verify.log | tr '\n' ' ')"
     fi
 done < <(find "$work/zip" "$work/msi" "$work/signed" \( -name '*.exe' -o -name '*.msi' \) -print0)
-# korvane.exe and the stand-in in the zip, korvane.exe in the MSI, the MSI.
-((verified == 4)) || fail "$verified files verified, not 4"
+# korvane.exe and the stand-in in the zip and in the MSI, the MSI.
+((verified == 5)) || fail "$verified files verified, not 5"
 echo "verified: $verified"
 (cd signed && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the signed release"
 for signature in signed/*.p7s; do
