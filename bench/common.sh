@@ -34,15 +34,16 @@ find_target() {
         -not -path '*/reproducibility/*' | head -n 1
 }
 
-# export_paths BUILD_DIR: the variables korvane_bench.exe reads.
+# export_paths BUILD_DIR: the variables korvane_bench.exe reads. Each program is the one that
+# KORVANE_BENCH_<PROGRAM> names (the CTest entry names them all), else the one found in BUILD_DIR.
 export_paths() {
     local dir=$1 korvane standin winmm
-    korvane=$(find_target "$dir" korvane.exe)
-    standin=$(find_target "$dir" satpc32-standin.exe)
-    winmm=$(find_target "$dir" winmm.dll)
-    BENCH_EXE=$(find_target "$dir" korvane_bench.exe)
-    MINIMAL_EXE=$(find_target "$dir" korvane_bench_minimal_window.exe)
-    TICKING_EXE=$(find_target "$dir" korvane_bench_ticking_window.exe)
+    korvane=${KORVANE_BENCH_KORVANE:-$(find_target "$dir" korvane.exe)}
+    standin=${KORVANE_BENCH_STANDIN:-$(find_target "$dir" satpc32-standin.exe)}
+    winmm=${KORVANE_BENCH_WINMM:-$(find_target "$dir" winmm.dll)}
+    BENCH_EXE=${KORVANE_BENCH_DRIVER:-$(find_target "$dir" korvane_bench.exe)}
+    MINIMAL_EXE=${KORVANE_BENCH_MINIMAL:-$(find_target "$dir" korvane_bench_minimal_window.exe)}
+    TICKING_EXE=${KORVANE_BENCH_TICKING:-$(find_target "$dir" korvane_bench_ticking_window.exe)}
     KORVANE_EXE=$korvane
     [[ -n $korvane && -n $standin && -n $winmm && -n $BENCH_EXE && -n $MINIMAL_EXE && -n $TICKING_EXE ]] || {
         echo "bench: a program is missing in $dir" >&2

@@ -1,4 +1,5 @@
-# The release, written into <build dir>/package by the target `release` (part of every build):
+# The release, written into <build dir>/package by the target `release`, which a plain build leaves
+# out (the build presets windows-release and windows-i686-release, and ./test, build it):
 #   korvane-<version>-win64.zip (or -win32 for a 32-bit build): one folder holding korvane.exe,
 #     its voice pack, the stand-in tracker with a demo pass, README.html (the user's part of
 #     README.md, written by packaging/readme_html.py) with the window's picture beside it and
@@ -102,7 +103,7 @@ set(KORVANE_RELEASE_INPUTS
     ${folder_args}
     --tools "$<TARGET_FILE:satpc32-standin>" "${PROJECT_SOURCE_DIR}/tools/pass-demo.txt"
     ${msi_args})
-add_custom_target(release ALL
+add_custom_target(release
   COMMAND "${CMAKE_COMMAND}" -E make_directory "${CMAKE_BINARY_DIR}/release-docs"
   COMMAND ${KORVANE_README_COMMAND}
   COMMAND "${Python3_EXECUTABLE}" "${PROJECT_SOURCE_DIR}/packaging/release.py"

@@ -9,11 +9,18 @@
       (gcovr for both, then merged), prints lines and branches per file, the functions never
       entered, how many korvane.exe runs ended without writing their data, and the blocks of
       src/windows that no test reaches, each with its reason from docs/coverage-reasons.txt
-      ("no reason given" where it has none); with --doc, writes all of that into FILE. With
+      ("no reason given" where it has none), those whose reach depends on the machine (its fonts,
+      its Wine) apart; with --doc, writes all of that into FILE. With
       --after-tests (ctest's post-test step), only when the tests ran since the last report:
       listing the tests (ctest -N) neither clears nor reports.
 
 Branches that only C++ exceptions take, and those GCC marks unreachable, are left out.
+
+A block's reason is found by its file, its function (a lambda counts as the function it is
+written in) and, where the function has blocks of different reasons, the label of a comment
+"// coverage: LABEL" on the block's first line or the line above it: names and labels that
+move with the code, unlike line numbers or the compiler's names of lambdas. A reason that
+begins with "Depends on the machine:" marks a block that one machine reaches and another not.
 """
 import argparse
 import datetime
@@ -29,6 +36,8 @@ import textwrap
 WINDOWS_GCOV = "x86_64-w64-mingw32-gcov"
 REASONS = "docs/coverage-reasons.txt"
 NO_REASON = "no reason given"
+MACHINE = "Depends on the machine:"
+LABEL = re.compile(r"//\s*coverage:\s*([\w-]+)")
 # What writes the data is not measured.
 HOOK = "src/windows/coverage_flush.cpp"
 
@@ -113,8 +122,29 @@ def short_name(name):
     return out
 
 
+def without_lambda_numbers(name):
+    """GCC's "{lambda(int)#2}" as "{lambda}": the number moves with any lambda added before it."""
+    out, i = "", 0
+    while (start := name.find("{lambda", i)) >= 0:
+        end = matching(name, start)
+        out, i = out + name[i:start] + "{lambda}", end + 1
+    return out + name[i:]
+
+
+def named_function(name):
+    """The function a lambda is written in, from GCC's name of it ("F()::{lambda(int)#2}::operator()"
+    is F), and whether it is one; other names with no lambda numbers in them."""
+    depth = 0
+    for i, c in enumerate(name):
+        depth += (c in "<(") - (c in ">)")
+        if depth == 0 and name.startswith("{lambda", i):  # not one in a template's arguments
+            outer = name[:i].removesuffix("::").removesuffix("()")
+            return without_lambda_numbers(outer) or "(a lambda)", True
+    return without_lambda_numbers(name), False
+
+
 class FileCoverage:
-    def __init__(self, entry):
+    def __init__(self, entry, source):
         self.path = entry["file"]
         lines = {}
         branches = {}
@@ -129,10 +159,15 @@ class FileCoverage:
         self.branches = branches
         functions = {}
         for function in entry.get("functions", []):
-            name = short_name(function.get("demangled_name") or function["name"])
-            key = (function["lineno"], name)
+            name, is_lambda = named_function(short_name(function.get("demangled_name") or function["name"]))
+            key = (function["lineno"], name + " (a lambda in it)" if is_lambda else name)
             functions[key] = functions.get(key, 0) + function["execution_count"]
         self.functions = sorted(functions.items())
+        try:
+            with open(os.path.join(source, self.path), encoding="utf-8", errors="replace") as f:
+                self.source_lines = f.read().splitlines()
+        except OSError:
+            self.source_lines = []
 
     def figures(self):
         return (sum(1 for c in self.lines.values() if c), len(self.lines),
@@ -140,11 +175,20 @@ class FileCoverage:
                 sum(1 for _, c in self.functions if c), len(self.functions))
 
     def enclosing(self, number):
+        """The function a line is in; a line after a lambda is in the function that holds it."""
         names = [name for (line, name), _ in self.functions if line <= number]
-        return names[-1] if names else "(outside a function)"
+        return names[-1].removesuffix(" (a lambda in it)") if names else "(outside a function)"
+
+    def label(self, number):
+        """The label of a "// coverage: LABEL" comment on the line or the one above it, or ""."""
+        for line in self.source_lines[max(number - 2, 0):number]:
+            found = LABEL.search(line)
+            if found:
+                return found.group(1)
+        return ""
 
     def unreached_blocks(self):
-        """(first line, last line, function) of each run of code lines never executed."""
+        """(first line, last line, function, label) of each run of code lines never executed."""
         blocks = []
         for number, count in self.lines.items():
             if count:
@@ -155,17 +199,25 @@ class FileCoverage:
                 blocks[-1][1] = number
             else:
                 blocks.append([number, number, function])
-        return [tuple(b) for b in blocks]
+        return [(first, last, function, self.label(first)) for first, last, function in blocks]
 
 
 def read_reasons(source):
+    """{(file, function, label): reason}; the label is "" where the line names none."""
     reasons = {}
     with open(os.path.join(source, REASONS), encoding="utf-8") as f:
         for line in f:
             if line.strip() and not line.startswith("#"):
                 path, function, reason = (part.strip() for part in line.split("|", 2))
-                reasons[(path, function)] = reason
+                labelled = re.fullmatch(r"(.*?)\s*\[([\w-]+)\]", function)
+                key = (labelled.group(1), labelled.group(2)) if labelled else (function, "")
+                reasons[(path, *key)] = reason
     return reasons
+
+
+def reason_of(reasons, path, function, label):
+    """A labelled block's own reason, else its function's."""
+    return reasons.get((path, function, label)) or reasons.get((path, function, ""), NO_REASON)
 
 
 def korvane_runs(build):
@@ -190,7 +242,7 @@ def wine_version():
 
 
 def report(source, build, doc):
-    files = sorted((FileCoverage(e) for e in merged_data(source, build)), key=lambda f: f.path)
+    files = sorted((FileCoverage(e, source) for e in merged_data(source, build)), key=lambda f: f.path)
     measured = {f.path for f in files}
     unmeasured = sorted(os.path.relpath(p, source) for p in glob.glob(os.path.join(source, "src", "**", "*.cpp"),
                                                                       recursive=True)
@@ -218,9 +270,11 @@ def report(source, build, doc):
     blocks = []
     for f in files:
         if f.path.startswith("src/windows/"):
-            for first, last, function in f.unreached_blocks():
-                blocks.append((f.path, first, last, function, reasons.get((f.path, function), NO_REASON)))
+            for first, last, function, label in f.unreached_blocks():
+                shown = f"{function} [{label}]" if label else function
+                blocks.append((f.path, first, last, shown, reason_of(reasons, f.path, function, label)))
     unexplained = [b for b in blocks if b[4] == NO_REASON]
+    on_machine = [b for b in blocks if b[4].startswith(MACHINE)]
     lost = (f"{total_runs} korvane.exe runs: {runs['at exit']} wrote their data at their end, "
             f"{runs['on request']} when the test was about to end them, and {runs['lost']} ended without writing "
             f"it (their share is lost)")
@@ -232,12 +286,16 @@ def report(source, build, doc):
     for path in unmeasured:
         print(f"  {path}: in no measured program")
     print(f"\n{lost}.")
-    print(f"Blocks of src/windows that no test reaches: {len(blocks)}, {len(unexplained)} with {NO_REASON}")
+    print(f"Blocks of src/windows that no test reaches: {len(blocks)}, {len(unexplained)} with {NO_REASON}, "
+          f"{len(on_machine)} that another machine may reach (its fonts, its Wine)")
+    for path, function, ranges, _ in by_function(on_machine):
+        print(f"  {path}: {ranges} {function}: depends on the machine")
     for path, function, ranges, _ in by_function(unexplained):
-        print(f"  {path}: {ranges} {function}: {NO_REASON} (add it to {REASONS})")
+        print(f"  {path}: {ranges} {function}: {NO_REASON} (add it to {REASONS}, as FILE | FUNCTION | REASON, "
+              f"or FILE | FUNCTION [LABEL] | REASON with a comment // coverage: LABEL at the block)")
 
     if doc:
-        write_doc(doc, table, never, unmeasured, lost, blocks)
+        write_doc(doc, table, never, unmeasured, lost, blocks, on_machine)
         print(f"Written: {doc}")
 
 
@@ -250,7 +308,12 @@ def by_function(blocks):
     return [(path, function, ", ".join(ranges), reason) for (path, function), (ranges, reason) in grouped.items()]
 
 
-def write_doc(doc, table, never, unmeasured, lost, blocks):
+def block_table(blocks):
+    return ["| File: lines | Function | Why, and how it was checked |", "|---|---|---|",
+            *[f"| `{path}`: {ranges} | `{function}` | {reason} |" for path, function, ranges, reason in by_function(blocks)]]
+
+
+def write_doc(doc, table, never, unmeasured, lost, blocks, on_machine):
     day = datetime.date.today().isoformat()
     out = [
         "# What the tests run of src/",
@@ -262,8 +325,10 @@ def write_doc(doc, table, never, unmeasured, lost, blocks):
             "out, and so is `src/windows/coverage_flush.cpp`, built only into this build's `korvane.exe` to write the "
             "data when a test ends it: at its Quit or its frame's close, or just before the test kills it. A run ended "
             "otherwise (a time-out, the Wine session stopped under it) loses its share, and is counted below. Each "
-            "reason comes from `docs/coverage-reasons.txt`, one line a function; a new unreached block says "
-            f"\"{NO_REASON}\" until it gets one there.", width=100),
+            "reason comes from `docs/coverage-reasons.txt`, one line a function (and a label, `// coverage: LABEL` "
+            "in the source, where one function's blocks have different reasons); a new unreached block says "
+            f"\"{NO_REASON}\" until it gets one there. Blocks whose reach depends on the machine (its fonts, its "
+            "Wine version) are listed apart: another machine may reach them, or leave others.", width=100),
         "",
         f"Run of {day}, {wine_version()}, {lost}.",
         "",
@@ -278,9 +343,11 @@ def write_doc(doc, table, never, unmeasured, lost, blocks):
         "",
         "## Blocks of src/windows that no test reaches",
         "",
-        "| File: lines | Function | Why, and how it was checked |",
-        "|---|---|---|",
-        *[f"| `{path}`: {ranges} | `{function}` | {reason} |" for path, function, ranges, reason in by_function(blocks)],
+        *block_table([b for b in blocks if b not in on_machine]),
+        "",
+        "## Blocks of src/windows that no test reached on this machine, which another may reach",
+        "",
+        *(block_table(on_machine) if on_machine else ["None."]),
         "",
     ]
     with open(doc, "w", encoding="utf-8") as f:

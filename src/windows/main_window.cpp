@@ -166,7 +166,7 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
             turns_.Run([&] { OnCommand(LOWORD(wParam)); });
             return 0;
         case WM_CLOSE:
-            if (turns_.Running()) {
+            if (turns_.Running()) {  // coverage: close-put-off
                 putOffMessages_.push_back(PutOffMessage{.message = message, .wParam = wParam, .lParam = lParam});
                 return 0;
             }
@@ -177,7 +177,7 @@ LRESULT MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
                 turns_.Run([&] { watcher_.Tick(*this, sound_); });
             }
             return 0;
-        case kLinkEventPutOff:
+        case kLinkEventPutOff:  // coverage: link-event-put-off
             turns_.RunWaiting();
             return 0;
         case WM_DPICHANGED:

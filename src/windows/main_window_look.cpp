@@ -113,7 +113,7 @@ FaceChoice FittedFace(const FontRequest& wanted, LabelFont font, int dotsPerInch
             return false;
         }
         const UniqueFont candidate(CreateFace(wanted, face, pixels));
-        if (!candidate) {
+        if (!candidate) {  // coverage: font-not-made
             return false;
         }
         const SelectedObject selected(dc.Get(), candidate.Get());
