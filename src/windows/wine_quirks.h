@@ -45,10 +45,13 @@ inline bool IsWineCopyAcrossProcesses(HWND window)
 // draws "MS Shell Dlg" in a face too wide for the labels, and its own "MS Sans Serif" only at fixed
 // sizes (at 192 dots per inch, two thirds of the height asked for). Where a label's text does not
 // fit, or the face asked for is not drawn at its height, Korvane takes the first of these that Wine
-// really draws, at that height, and in which every text fits (main_window_look.cpp).
-inline constexpr std::array<std::string_view, 8> kNearFaces{
-    "Microsoft Sans Serif",   "MS Sans Serif",         "Tahoma", "Arial", "Liberation Sans", "Arial Narrow",
-    "Liberation Sans Narrow", "DejaVu Sans Condensed",
+// really draws, at that height, and in which every text fits (main_window_look.cpp). Where the host
+// has Liberation Sans (fonts-liberation, which comes with a browser), Wine 8.0 and 10.0 draw every
+// missing face with it, and at the status row's 11 pixels its bold keeps the regular strokes: the
+// status row's face must also be seen drawn bold, so there Korvane takes DejaVu Sans Condensed.
+inline constexpr std::array<std::string_view, 9> kNearFaces{
+    "Microsoft Sans Serif",   "MS Sans Serif",         "Tahoma",      "Arial", "Liberation Sans", "Arial Narrow",
+    "Liberation Sans Narrow", "DejaVu Sans Condensed", "DejaVu Sans",
 };
 
 // Long window texts, Wine 10.0: a process dies when another process reads a window text of it
