@@ -31,6 +31,9 @@ TONES = {                   # file -> frequency in Hz, none a multiple of anothe
     "IsRising.wav": 1400,
 }
 EXPECTED = ["bell.wav", "satellite.wav", "A.wav", "O.wav", "7.wav", "IsRising.wav"]
+# Played into the sink by another program once the recorder writes, before the test starts: a
+# recording that holds it did not start late, so a file missing after it was lost on its way.
+MARKER = ("marker.wav", 1850)  # above every tone of either check
 
 
 WINE_RUN_SKIPPED = 77
@@ -108,12 +111,28 @@ def make_tones(folder, tones=TONES, seconds=TONE_SECONDS):
 
 
 def start_recorder(recording, env):
-    """Records the session's null sink into the file recording; returns the recorder."""
+    """Records the session's null sink into the file recording, and once it writes (a null sink's
+    monitor gives silence all the time) plays the marker tone into the sink; returns the recorder."""
     with open(recording, "wb") as sink:
         recorder = subprocess.Popen(["parec", "-d", "korvane_sink.monitor", "--rate=%d" % RATE, "--channels=1",
                                      "--format=s16le", "--latency-msec=20"], stdout=sink, env=env)
-    time.sleep(0.5)
+    deadline = time.monotonic() + 10
+    while os.path.getsize(recording) == 0:
+        if recorder.poll() is not None or time.monotonic() > deadline:
+            fail("the recorder of the sound device wrote nothing")
+        time.sleep(0.05)
+    folder = os.path.dirname(recording)
+    make_tones(folder, dict([MARKER]))
+    subprocess.run(["paplay", "--device=korvane_sink", os.path.join(folder, MARKER[0])], env=env, check=True)
     return recorder
+
+
+def after_marker(played):
+    """The files heard after the marker tone; fails where the marker was not heard first, since
+    then the recording started late and cannot tell whether the program played a file."""
+    if not played or played[0] != MARKER[0]:
+        fail("the recording lacks the marker tone played before the test (heard %s): it started late" % played)
+    return played[1:]
 
 
 def start_test(args, gtest_filter, env, test_log):
@@ -167,8 +186,9 @@ def decode(raw):
         if rms < 300:                       # silence (full scale is 32767)
             labels.append(None)
             continue
-        best = max(TONES, key=lambda name: tone_power(frame, TONES[name]))
-        labels.append(best if tone_power(frame, TONES[best]) > 0.5 else "?")
+        tones = dict(TONES, **dict([MARKER]))
+        best = max(tones, key=lambda name: tone_power(frame, tones[name]))
+        labels.append(best if tone_power(frame, tones[best]) > 0.5 else "?")
     # Runs of at least 3 frames (60 ms) of one file; a short run is a transition.
     played = []
     run_label, run_length = None, 0
@@ -183,7 +203,7 @@ def decode(raw):
 
 
 def main():
-    args = parse_args(("sox", "parec"))
+    args = parse_args(("sox", "parec", "paplay"))
     env = session_env()
     sounds = fresh_sounds_folder(args.work)
     make_tones(sounds)
@@ -209,6 +229,7 @@ def main():
     with open(recording, "rb") as raw:
         played, labels = decode(raw.read())
     print("recorded %.1f s; files heard in order: %s" % (len(labels) * FRAME / RATE, " ".join(played)))
+    played = after_marker(played)
     problems = []
     if played != EXPECTED:
         problems.append("heard %s, expected %s" % (played, EXPECTED))
