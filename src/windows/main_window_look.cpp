@@ -76,9 +76,19 @@ bool FaceInstalled(HDC dc, std::string_view face)
     return found;
 }
 
-// Each text, broken at word boundaries as a label breaks it, stays inside its box.
+int MeasuredWidth(HDC dc, std::string_view line)
+{
+    const std::string text(line);
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
+// Each text, broken at word boundaries as a label breaks it, stays inside its box: its lines are
+// no more than the box holds, and each is as wide as the box at most, as it is drawn.
 bool TextsFit(HDC dc, const std::vector<LabelText>& texts, int dotsPerInch)
 {
+    const auto measured = [dc](std::string_view line) { return MeasuredWidth(dc, line); };
     for (const LabelText& label : texts) {
         const int width = TwipsToPixels(label.box.width, dotsPerInch);
         RECT rect{0, 0, width, 0};
@@ -86,6 +96,11 @@ bool TextsFit(HDC dc, const std::vector<LabelText>& texts, int dotsPerInch)
         DrawTextA(dc, text.c_str(), -1, &rect, DT_CALCRECT | kLabelTextFormat);
         if (rect.right > width || rect.bottom > TwipsToPixels(label.box.height, dotsPerInch)) {
             return false;
+        }
+        for (const std::string_view line : LinesOf(label.text, width, measured)) {
+            if (DrawnWidth(dc, line, measured(line)) > width) {
+                return false;
+            }
         }
     }
     return true;

@@ -50,9 +50,18 @@ inline bool IsWineCopyAcrossProcesses(HWND window)
 // missing face with it, and at the status row's 11 pixels its bold keeps the regular strokes: the
 // status row's face must also be seen drawn bold, so there Korvane takes DejaVu Sans Condensed.
 inline constexpr std::array<std::string_view, 9> kNearFaces{
-    "Microsoft Sans Serif",   "MS Sans Serif",         "Tahoma",      "Arial", "Liberation Sans", "Arial Narrow",
-    "Liberation Sans Narrow", "DejaVu Sans Condensed", "DejaVu Sans",
+    "Microsoft Sans Serif", "MS Sans Serif",         "Tahoma",       "Arial",
+    "Liberation Sans",      "DejaVu Sans Condensed", "Arial Narrow", "Liberation Sans Narrow",
+    "DejaVu Sans",
 };
+
+// Glyph advances, Wine 8.0: a face that is drawn without smoothing (Liberation Sans at 11 pixels,
+// as the face's own table asks) is laid out by DrawText with the advances of its metrics but drawn
+// with those of its hinted bitmaps, up to 1 % wider, so the last letters of a full line run past a
+// label's box. Korvane measures each line of a label's text with the wider of the two, and takes
+// another face where a line does not fit (main_window_look.cpp); on Windows a line is drawn as
+// measured. The width of a line as Wine draws it, given its measured width:
+int DrawnWidth(HDC dc, std::string_view line, int measured);
 
 // Long window texts, Wine 10.0: a process dies when another process reads a window text of it
 // that is a megabyte long. A control's window text is therefore cut to 8 KiB, at a character
