@@ -219,8 +219,11 @@ FaceChoice FittedFace(const FontRequest& wanted, LabelFont font, int dotsPerInch
             return false;
         }
         const SelectedObject selected(dc, candidate.Get());
+        // A bold face keeps one look at every scale: one that loses its bold at the smallest,
+        // 100 %, is taken at none, so that a window moved between monitors keeps its face.
         return DrawsAsAsked(dc, face, asked, pixels) && TextsFit(dc, texts, dotsPerInch) &&
-               (wanted.weight < FW_BOLD || DrawsBold(surface, wanted, face, pixels));
+               (wanted.weight < FW_BOLD || (DrawsBold(surface, wanted, face, pixels) &&
+                                            DrawsBold(surface, wanted, face, PointsToPixels(wanted.points, 96))));
     };
     const FaceChoice choice = ChooseFace(wanted.face, kNearFaces, askedPixels, fits);
     fitted.emplace(key, choice);
