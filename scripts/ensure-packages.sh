@@ -24,6 +24,8 @@ required=(
   # Wine 8 on Debian 12 draws the window's labels in DejaVu Sans; only the condensed face fits
   # every label's box there.
   "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf fonts-dejavu-extra"
+  # A desktop's fonts: a browser brings Liberation, which Wine then draws every missing face with.
+  "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf fonts-liberation"
   "/usr/bin/Xvfb xvfb"
   "/usr/bin/xauth xauth"
   "/usr/bin/xdpyinfo x11-utils"

@@ -3,9 +3,11 @@
 # under Wine, the stand-in's, the end-to-end tests, the MSI install check) once more under the
 # Wine of the other Debian release, inside a root of that release (scripts/debian-root.sh, made
 # or refreshed first): on Debian 12 (Wine 8.0) that is Debian 13's Wine 10.0, on Debian 13
-# (Wine 10.0) Debian 12's Wine 8.0, and on any other system Debian 13's. Then the start-up and
-# scale-change tests once more with Wine's fonts hidden (tests/session/without-wine-fonts.sh), as
-# on a machine where Wine came without its recommended packages.
+# (Wine 10.0) Debian 12's Wine 8.0, and on any other system Debian 13's. The root has the fonts of
+# a desktop (Wine's own, DejaVu, Liberation); then the start-up and scale-change tests run once
+# more with each other set of fonts a Debian machine may have (tests/session/with-fonts.sh):
+# without Liberation (no browser), without Wine's fonts (Wine without its recommended packages),
+# and with DejaVu alone.
 #
 #   scripts/other-wine-leg.sh [CTEST ARGS...]
 #
@@ -34,7 +36,7 @@ esac
 root=${KORVANE_OTHER_WINE_ROOT:-$repo/build/wine-root/$release}
 # 64-bit Wine only; what wine-session.sh, wine-run.sh, ctest, the end-to-end scripts and the
 # MSI install check call.
-packages=(wine wine64 fonts-wine fonts-dejavu-extra xvfb xauth x11-utils pulseaudio pulseaudio-utils
+packages=(wine wine64 fonts-wine fonts-dejavu-extra fonts-liberation xvfb xauth x11-utils pulseaudio pulseaudio-utils
   python3 cmake sox imagemagick procps msitools)
 
 echo "=== windows under $system's Wine ==="
@@ -70,9 +72,11 @@ fi
     echo "Wine in the '"$system"' root $1: $KORVANE_WINE_VERSION, loader $KORVANE_WINE" && shift || exit
     status=0
     ctest --test-dir "$0" --output-on-failure "$@" || status=$?
-    echo "=== the window at every scale, without Wine'"'"'s fonts ==="
-    bash tests/session/without-wine-fonts.sh ctest --test-dir "$0" --output-on-failure \
-      -R "^korvane_e2e_(startup|scales|dpichange)\$" || status=1
+    for fonts in no-liberation no-wine-fonts dejavu-only; do
+      echo "=== the window at every scale, fonts: $fonts ==="
+      bash tests/session/with-fonts.sh "$fonts" ctest --test-dir "$0" --output-on-failure \
+        -R "^korvane_e2e_(startup|scales|dpichange)\$" || status=1
+    done
     exit $status' "$build" "$root" -R "$wine_tests" "$@" &
 run=$!
 trap 'kill -TERM "$run" 2>/dev/null; wait "$run" || true; exit 130' INT

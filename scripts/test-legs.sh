@@ -11,8 +11,6 @@ announce_wine() {
   echo "Wine on this machine ($system): $KORVANE_WINE_VERSION, loader $KORVANE_WINE"
   [[ $KORVANE_WINE_32BIT == yes ]] ||
     echo "32-bit Windows programs are not run here ($KORVANE_WINE_32BIT_WHY): the 32-bit build's tests under Wine are skipped"
-  [[ -z ${KORVANE_SKIP_SOUND_DEVICE:-} ]] ||
-    echo "The checks that decode a recording of the sound device are skipped here: $KORVANE_SKIP_SOUND_DEVICE"
 }
 
 status=0

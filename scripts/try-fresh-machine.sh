@@ -5,9 +5,12 @@
 # as root with the machine's network. Prints each command's verdict and minutes; the whole
 # output goes to the log named at the start.
 #
-#   scripts/try-fresh-machine.sh --release bookworm|trixie [--root DIR] [--only run|test]
+#   scripts/try-fresh-machine.sh --release bookworm|trixie [--desktop] [--root DIR] [--only run|test]
 #
 #   --release NAME  bookworm (Debian 12) or trixie (Debian 13)
+#   --desktop       a desktop's machine rather than a bare one: the fonts a browser brings
+#                   (fonts-liberation) are installed before the commands run, so the window is
+#                   tried in the faces most Linux users' Wine draws with
 #   --root DIR      where the fresh machine's root is made (default: build/fresh-machine/NAME);
 #                   it is made anew every time and left for a look afterwards
 #   --only CMD      run only ./run or only ./test
@@ -21,16 +24,17 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 
 usage() {
   cat >&2 <<'EOF'
-usage: scripts/try-fresh-machine.sh --release bookworm|trixie [--root DIR] [--only run|test]
+usage: scripts/try-fresh-machine.sh --release bookworm|trixie [--desktop] [--root DIR] [--only run|test]
 EOF
   exit 2
 }
 
-release="" root="" commands=(run test)
+release="" root="" commands=(run test) extra=()
 while [ $# -gt 0 ]; do
   case $1 in
     --release) release=${2:?}; shift 2 ;;
     --root) root=${2:?}; shift 2 ;;
+    --desktop) extra=(fonts-liberation); shift ;;
     --only) commands=("${2:?}"); shift 2 ;;
     *) usage ;;
   esac
@@ -49,9 +53,9 @@ mkdir -p "$(dirname "$root")"
 echo "try-fresh-machine: $release, root $root; log: $log"
 {
   t0=$SECONDS
-  bash "$repo/scripts/debian-root.sh" --release "$release" --root "$root" --fresh git ca-certificates
+  bash "$repo/scripts/debian-root.sh" --release "$release" --root "$root" --fresh git ca-certificates "${extra[@]}"
   $SUDO git clone --quiet "$repo" "$root/root/korvane"
-  echo "fresh $release machine ready in $((SECONDS - t0)) s, with korvane at $(git -C "$repo" rev-parse --short HEAD)"
+  echo "fresh $release machine${extra[*]:+ with ${extra[*]}} ready in $((SECONDS - t0)) s, with korvane at $(git -C "$repo" rev-parse --short HEAD)"
 } 2>&1 | tee "$log"
 
 results=()

@@ -24,6 +24,12 @@ struct LabelText {
 // Every text drawn in the font: the fixed labels' texts and the status line's fixed texts.
 std::vector<LabelText> TextsDrawnIn(LabelFont font);
 
+// The lines a label shows its text in at a width in pixels, as its word break makes them: each
+// line takes as many of the following words (runs of non-spaces) as fit by widthOf, a word wider
+// than the line standing alone; the spaces at a break belong to neither line.
+std::vector<std::string_view> LinesOf(std::string_view text, int width,
+                                      const std::function<int(std::string_view)>& widthOf);
+
 // A face, and its height in pixels.
 struct FaceChoice {
     std::string_view face;

@@ -1,11 +1,13 @@
 #include "windows/main_window_look.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/label_faces.h"
+#include "link/link_texts.h"
 #include "windows/wine_quirks.h"
 
 namespace korvane::win32 {
@@ -31,13 +33,18 @@ COLORREF ToColorRef(Rgb rgb)
     return RGB(rgb.red, rgb.green, rgb.blue);
 }
 
-HFONT CreateFace(const FontRequest& wanted, std::string_view face, int pixels)
+HFONT CreateFace(const FontRequest& wanted, std::string_view face, int pixels, int weight)
 {
     // Where the face is missing, the font mapper picks the nearest sans-serif face.
     const std::string name(face);
-    return CreateFontA(-pixels, 0, 0, 0, wanted.weight, FALSE, FALSE, FALSE, static_cast<DWORD>(wanted.charSet),
+    return CreateFontA(-pixels, 0, 0, 0, weight, FALSE, FALSE, FALSE, static_cast<DWORD>(wanted.charSet),
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
                        name.c_str());
+}
+
+HFONT CreateFace(const FontRequest& wanted, std::string_view face, int pixels)
+{
+    return CreateFace(wanted, face, pixels, wanted.weight);
 }
 
 // The font is drawn at the height asked for (a face of fixed sizes, such as the bitmap "MS Sans
@@ -69,9 +76,19 @@ bool FaceInstalled(HDC dc, std::string_view face)
     return found;
 }
 
-// Each text, broken at word boundaries as a label breaks it, stays inside its box.
+int MeasuredWidth(HDC dc, std::string_view line)
+{
+    const std::string text(line);
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
+// Each text, broken at word boundaries as a label breaks it, stays inside its box: its lines are
+// no more than the box holds, and each is as wide as the box at most, as it is drawn.
 bool TextsFit(HDC dc, const std::vector<LabelText>& texts, int dotsPerInch)
 {
+    const auto measured = [dc](std::string_view line) { return MeasuredWidth(dc, line); };
     for (const LabelText& label : texts) {
         const int width = TwipsToPixels(label.box.width, dotsPerInch);
         RECT rect{0, 0, width, 0};
@@ -80,8 +97,91 @@ bool TextsFit(HDC dc, const std::vector<LabelText>& texts, int dotsPerInch)
         if (rect.right > width || rect.bottom > TwipsToPixels(label.box.height, dotsPerInch)) {
             return false;
         }
+        for (const std::string_view line : LinesOf(label.text, width, measured)) {
+            if (DrawnWidth(dc, line, measured(line)) > width) {
+                return false;
+            }
+        }
     }
     return true;
+}
+
+// A device context that draws as the screen does, into a bitmap of its own that is read back: a
+// memory device context starts with a one-pixel monochrome bitmap, in which a face may be drawn
+// without smoothing and so with other widths than the labels show.
+class DrawingSurface {
+public:
+    DrawingSurface(int width, int height) : width_(width), height_(height)
+    {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;  // top row first
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        if (dc_) {
+            bitmap_.Reset(CreateDIBSection(dc_.Get(), &info, DIB_RGB_COLORS, &bits_, nullptr, 0));
+        }
+        if (bitmap_) {
+            selected_.emplace(dc_.Get(), bitmap_.Get());
+        }
+    }
+
+    HDC Dc() const { return selected_ ? dc_.Get() : nullptr; }
+
+    // How much ink the text leaves, drawn black on white in the selected font: the sum over its
+    // pixels of how far each is from white.
+    long long InkOf(std::string_view text) const
+    {
+        PatBlt(dc_.Get(), 0, 0, width_, height_, WHITENESS);
+        SetTextColor(dc_.Get(), RGB(0, 0, 0));
+        SetBkMode(dc_.Get(), TRANSPARENT);
+        const std::string drawn(text);
+        TextOutA(dc_.Get(), 0, 0, drawn.c_str(), static_cast<int>(drawn.size()));
+        GdiFlush();  // the bits are read directly
+        const auto* channels = static_cast<const BYTE*>(bits_);
+        long long ink = 0;
+        for (size_t pixel = 0; pixel < static_cast<size_t>(width_) * static_cast<size_t>(height_); ++pixel) {
+            ink += 3 * 255 - channels[4 * pixel] - channels[4 * pixel + 1] - channels[4 * pixel + 2];
+        }
+        return ink;
+    }
+
+private:
+    int width_;
+    int height_;
+    UniqueDc dc_{CreateCompatibleDC(nullptr)};
+    UniqueBitmap bitmap_;
+    void* bits_ = nullptr;
+    std::optional<SelectedObject> selected_;
+};
+
+// Bold as drawn: the face asked for in bold leaves clearly more ink than the same face in regular
+// weight. Some faces keep the regular strokes at small heights, although the font reports itself
+// bold (Liberation Sans at 11 pixels leaves about as much ink in either weight; a face drawn bold
+// leaves 1.5 to 2.2 times as much).
+constexpr double kBoldInkRatio = 1.3;
+
+bool DrawsBold(const DrawingSurface& surface, const FontRequest& wanted, std::string_view face, int pixels)
+{
+    const std::string_view sample = kDisconnectedText;
+    const UniqueFont regular(CreateFace(wanted, face, pixels, FW_NORMAL));
+    const UniqueFont bold(CreateFace(wanted, face, pixels, FW_BOLD));
+    if (!regular || !bold) {
+        return false;
+    }
+    long long regularInk = 0;
+    long long boldInk = 0;
+    {
+        const SelectedObject selected(surface.Dc(), regular.Get());
+        regularInk = surface.InkOf(sample);
+    }
+    {
+        const SelectedObject selected(surface.Dc(), bold.Get());
+        boldInk = surface.InkOf(sample);
+    }
+    return static_cast<double>(boldInk) >= kBoldInkRatio * static_cast<double>(regularInk);
 }
 
 // The face and height fitted to the font's texts at the dots per inch, measured the first time
@@ -95,13 +195,15 @@ FaceChoice FittedFace(const FontRequest& wanted, LabelFont font, int dotsPerInch
         return known->second;
     }
     const std::vector<LabelText> texts = TextsDrawnIn(font);
-    const ScreenDc screen(GetDC(nullptr));
-    const UniqueDc dc(CreateCompatibleDC(screen.Get()));
+    const int askedPixels = PointsToPixels(wanted.points, dotsPerInch);
+    // Wide enough for the window's widest line and high enough for any height tried.
+    const DrawingSurface surface(TwipsToPixels(kClientWidthTwips, dotsPerInch), 2 * askedPixels);
+    const HDC dc = surface.Dc();
     std::map<std::string_view, bool> installed;  // each near face looked up once, at any height
     const auto isInstalled = [&](std::string_view face) {
         const auto [known, added] = installed.try_emplace(face, false);
         if (added) {
-            known->second = FaceInstalled(dc.Get(), face);
+            known->second = FaceInstalled(dc, face);
         }
         return known->second;
     };
@@ -116,10 +218,14 @@ FaceChoice FittedFace(const FontRequest& wanted, LabelFont font, int dotsPerInch
         if (!candidate) {  // coverage: font-not-made
             return false;
         }
-        const SelectedObject selected(dc.Get(), candidate.Get());
-        return DrawsAsAsked(dc.Get(), face, asked, pixels) && TextsFit(dc.Get(), texts, dotsPerInch);
+        const SelectedObject selected(dc, candidate.Get());
+        // A bold face keeps one look at every scale: one that loses its bold at the smallest,
+        // 100 %, is taken at none, so that a window moved between monitors keeps its face.
+        return DrawsAsAsked(dc, face, asked, pixels) && TextsFit(dc, texts, dotsPerInch) &&
+               (wanted.weight < FW_BOLD || (DrawsBold(surface, wanted, face, pixels) &&
+                                            DrawsBold(surface, wanted, face, PointsToPixels(wanted.points, 96))));
     };
-    const FaceChoice choice = ChooseFace(wanted.face, kNearFaces, PointsToPixels(wanted.points, dotsPerInch), fits);
+    const FaceChoice choice = ChooseFace(wanted.face, kNearFaces, askedPixels, fits);
     fitted.emplace(key, choice);
     return choice;
 }

@@ -61,6 +61,7 @@ struct WinEventHookTraits {
 
 using UniqueFont = UniqueHandle<HFONT, GdiObjectTraits>;
 using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectTraits>;
+using UniqueBitmap = UniqueHandle<HBITMAP, GdiObjectTraits>;
 using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
 using UniqueDc = UniqueHandle<HDC, DcTraits>;                         // a device context made by CreateCompatibleDC
 using ScreenDc = UniqueHandle<HDC, ScreenDcTraits>;                   // the screen's, from GetDC(nullptr)

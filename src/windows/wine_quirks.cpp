@@ -1,5 +1,7 @@
 #include "windows/wine_quirks.h"
 
+#include <algorithm>
+
 #include "windows/ansi_code_page.h"
 
 namespace korvane::win32 {
@@ -27,6 +29,24 @@ void LetPaintingReachTheScreen()
     }
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD);
+}
+
+int DrawnWidth(HDC dc, std::string_view line, int measured)
+{
+    if (!RunningUnderWine()) {
+        return measured;
+    }
+    constexpr MAT2 kIdentity{{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+    int drawn = 0;
+    for (const char character : line) {
+        GLYPHMETRICS glyph{};
+        if (GetGlyphOutlineA(dc, static_cast<unsigned char>(character), GGO_BITMAP, &glyph, 0, nullptr, &kIdentity) ==
+            GDI_ERROR) {
+            return measured;  // a face without outlines is drawn from its bitmaps, as measured
+        }
+        drawn += glyph.gmCellIncX;
+    }
+    return std::max(drawn, measured);
 }
 
 bool TakesVisualStyles()

@@ -45,11 +45,23 @@ inline bool IsWineCopyAcrossProcesses(HWND window)
 // draws "MS Shell Dlg" in a face too wide for the labels, and its own "MS Sans Serif" only at fixed
 // sizes (at 192 dots per inch, two thirds of the height asked for). Where a label's text does not
 // fit, or the face asked for is not drawn at its height, Korvane takes the first of these that Wine
-// really draws, at that height, and in which every text fits (main_window_look.cpp).
-inline constexpr std::array<std::string_view, 8> kNearFaces{
-    "Microsoft Sans Serif",   "MS Sans Serif",         "Tahoma", "Arial", "Liberation Sans", "Arial Narrow",
-    "Liberation Sans Narrow", "DejaVu Sans Condensed",
+// really draws, at that height, and in which every text fits (main_window_look.cpp). Where the host
+// has Liberation Sans (fonts-liberation, which comes with a browser), Wine 8.0 and 10.0 draw every
+// missing face with it, and at the status row's 11 pixels its bold keeps the regular strokes: the
+// status row's face must also be seen drawn bold, so there Korvane takes DejaVu Sans Condensed.
+inline constexpr std::array<std::string_view, 9> kNearFaces{
+    "Microsoft Sans Serif", "MS Sans Serif",         "Tahoma",       "Arial",
+    "Liberation Sans",      "DejaVu Sans Condensed", "Arial Narrow", "Liberation Sans Narrow",
+    "DejaVu Sans",
 };
+
+// Glyph advances, Wine 8.0: a face that is drawn without smoothing (Liberation Sans at 11 pixels,
+// as the face's own table asks) is laid out by DrawText with the advances of its metrics but drawn
+// with those of its hinted bitmaps, up to 1 % wider, so the last letters of a full line run past a
+// label's box. Korvane measures each line of a label's text with the wider of the two, and takes
+// another face where a line does not fit (main_window_look.cpp); on Windows a line is drawn as
+// measured. The width of a line as Wine draws it, given its measured width:
+int DrawnWidth(HDC dc, std::string_view line, int measured);
 
 // Long window texts, Wine 10.0: a process dies when another process reads a window text of it
 // that is a megabyte long. A control's window text is therefore cut to 8 KiB, at a character

@@ -87,14 +87,14 @@ def record_phase(args, env, work, gtest_filter, listen_seconds):
         tones.fail("%s was skipped" % gtest_filter)
     with open(recording, "rb") as raw:
         played, labels = tones.decode(raw.read())
-    loud = sum(1 for label in labels if label is not None)
+    loud = sum(1 for label in tones.labels_after_marker(labels) if label is not None)
     print("%s: recorded %.1f s, %d loud frames; files heard in order: %s"
           % (gtest_filter, len(labels) * tones.FRAME / tones.RATE, loud, " ".join(played) or "(none)"))
-    return played, loud
+    return tones.after_marker(played), loud
 
 
 def main():
-    args = tones.parse_args(("sox", "parec"))
+    args = tones.parse_args(("sox", "parec", "paplay"))
     tones.TONES = TONES  # the decoder names what it hears after these files
 
     env = tones.session_env()

@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "driver/label_drawing.h"
 #include "driver/wait_until.h"
 #include "driver/window_probe.h"
 #include "e2e_fixture.h"
@@ -36,6 +37,49 @@ TEST_F(StartUp, ShowsTitleAndEveryText)
             EXPECT_EQ(ClassNameOf(window), "Static");
         }
     }
+}
+
+// The status row as the screen shows it, in whatever faces the machine offers: both labels on
+// light green, "Status:" in blue, and the status line in a face drawn bold, its strokes clearly
+// wider than the regular text of the setup intro below (measured: 1.5 to 1.9 times; a bold face
+// drawn with the regular strokes, 1.2).
+TEST_F(StartUp, StatusRowIsBoldOnLightGreenWithABlueHeading)
+{
+    const COLORREF lightGreen = RGB(kStatusBackground.red, kStatusBackground.green, kStatusBackground.blue);
+    const COLORREF blue = RGB(kStatusHeadingText.red, kStatusHeadingText.green, kStatusHeadingText.blue);
+    LabelInk heading;
+    LabelInk status;
+    LabelInk intro;
+    const bool drawn = WaitUntil(
+        [&] {
+            heading = InkOf(app_.Control(kStatusHeading));
+            status = InkOf(app_.Control(kStatusLine));
+            intro = InkOf(app_.Control(kSetupIntro));
+            return !heading.text.empty() && !status.text.empty() && !intro.text.empty();
+        },
+        kSoon, std::chrono::milliseconds(100));
+    ASSERT_TRUE(drawn) << "the status row and the setup intro were never seen drawn";
+    EXPECT_EQ(heading.background, lightGreen);
+    EXPECT_EQ(status.background, lightGreen);
+
+    // The strokes' own pixels, not the smoothed edges that blend into the background.
+    const auto dark = [](COLORREF pixel) { return GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel) < 450; };
+    const auto bluish = [](COLORREF pixel) {
+        return GetBValue(pixel) > std::max(GetRValue(pixel), GetGValue(pixel)) + 40;
+    };
+    const auto strokes = std::ranges::count_if(heading.text, dark);
+    const auto blueStrokes =
+        std::ranges::count_if(heading.text, [&](COLORREF pixel) { return dark(pixel) && bluish(pixel); });
+    EXPECT_GE(blueStrokes * 10, strokes * 9)
+        << "the text of \"Status:\" is not blue: " << blueStrokes << " of its " << strokes << " dark pixels are";
+    EXPECT_NE(std::ranges::find(heading.text, blue), heading.text.end()) << "no pixel of \"Status:\" is pure blue";
+    EXPECT_EQ(
+        std::ranges::count_if(status.text, [&](COLORREF pixel) { return bluish(pixel) && GetRValue(pixel) < 128; }), 0)
+        << "the status line is not in the default text colour";
+
+    EXPECT_GE(status.strokeWidth, 1.35 * intro.strokeWidth)
+        << "the status line does not look bold: its strokes are " << status.strokeWidth
+        << " pixels wide on average, the setup intro's " << intro.strokeWidth;
 }
 
 // Wine started at each resolution a user sets (100, 125, 150 and 200 %), as

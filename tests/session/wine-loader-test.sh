@@ -38,22 +38,6 @@ check "kernel without 32-bit support" "$(choice "$work/cannot")" \
 check "no wine32 installed" "$(choice "$work/missing")" "$work/runs|no|$work/runs|no 32-bit Wine loader*"
 check "64-bit-only path asked for" "$(choice "$work/runs" 1)" "$work/runs|no|$work/runs|*KORVANE_WINE_64BIT_ONLY=1*"
 
-# Under Wine 10 the recording of the sound device is not trusted; under Wine 8 it is, even
-# where a Wine 10 machine's verdict was passed on (as into another release's root).
-printf '#!/bin/sh\necho "wine-10.0 (Debian 10.0~repack-6)"\n' >"$work/runs10"
-chmod +x "$work/runs10"
-sound_device() { # sound_device WINE64: the verdict on the sound device's recording
-    (
-        KORVANE_SKIP_SOUND_DEVICE="under Wine 10 on the host"
-        KORVANE_WINE64_LOADER=$1 KORVANE_WINE_64BIT_ONLY=1
-        source "$here/wine-loader.sh"
-        korvane_choose_wine
-        echo "$KORVANE_WINE_VERSION: ${KORVANE_SKIP_SOUND_DEVICE:-trusted}"
-    )
-}
-check "sound device under Wine 8 and 10" "$(sound_device "$work/runs") / $(sound_device "$work/runs10")" \
-    "wine-8.0: trusted / wine-10.0 (Debian 10.0~repack-6): under Wine 10 *"
-
 # Program files: a 32-bit and a 64-bit PE header ("PE\0\0" at 0x40, machine field after it).
 pe() { { head -c 60 /dev/zero; printf '\100\000\000\000PE\000\000'; printf "$2"; } >"$work/$1"; }
 pe x86.exe '\114\001'

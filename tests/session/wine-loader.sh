@@ -12,8 +12,6 @@
 #   KORVANE_WINE_32BIT      "yes", or "no" when 32-bit Windows programs are not run here
 #   KORVANE_WINE_32BIT_WHY  the reason for "no", for the messages of skipped tests
 #   KORVANE_WINE_VERSION    what that Wine says of its version, e.g. "wine-8.0 (Debian 8.0~repack-4)"
-#   KORVANE_SKIP_SOUND_DEVICE  under Wine 10 and later, why the checks that decode a recording
-#                           of the sound device are skipped; unset under earlier Wines
 #   WINELOADER              only on the 64-bit-only path
 # The loaders' paths can be given in KORVANE_WINE32_LOADER and KORVANE_WINE64_LOADER.
 
@@ -48,19 +46,6 @@ korvane_choose_wine() {
     [[ $KORVANE_WINE == wine && $KORVANE_WINE_32BIT == yes ]] && asked=$wine32
     KORVANE_WINE_VERSION=$("$asked" --version 2>/dev/null || echo "an unknown Wine")
     export KORVANE_WINE KORVANE_WINE_32BIT KORVANE_WINE_32BIT_WHY KORVANE_WINE_VERSION
-
-    # Under Wine 10.0 the null sink's recording often lacks the first sound after Wine opens the
-    # audio device (a program that only calls sndPlaySoundA shows it too; seen on Debian 13's
-    # 10.0~repack-6), so the two checks that decode a recording cannot be trusted there. The
-    # chain itself is still checked by every test that records through the test winmm.dll.
-    local major=${KORVANE_WINE_VERSION#wine-}
-    major=${major%%.*}
-    # It follows the Wine chosen here alone, never another Wine's verdict passed on to this one.
-    unset KORVANE_SKIP_SOUND_DEVICE
-    if [[ $major =~ ^[0-9]+$ ]] && ((major >= 10)); then
-        KORVANE_SKIP_SOUND_DEVICE="under Wine $major the null sink's recording loses the first sound after Wine opens the audio device"
-        export KORVANE_SKIP_SOUND_DEVICE
-    fi
 }
 
 # korvane_pe_is_32bit FILE: true when FILE is a 32-bit x86 Windows program or DLL.

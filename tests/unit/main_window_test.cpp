@@ -138,5 +138,16 @@ TEST(MainWindowTest, ALabelFaceIsTheOneAskedForWhereItFitsElseTheNearestThatFits
     EXPECT_EQ(TextsDrawnIn(LabelFont::Window).size(), 5U);
 }
 
+TEST(MainWindowTest, ALabelsLinesTakeTheWordsThatFitAndAWordTooWideStandsAlone)
+{
+    const auto oneAPixel = [](std::string_view text) { return static_cast<int>(text.size()); };
+    using Lines = std::vector<std::string_view>;
+    EXPECT_EQ(LinesOf("give a voice warning", 12, oneAPixel), (Lines{"give a voice", "warning"}));
+    EXPECT_EQ(LinesOf("give a voice warning", 11, oneAPixel), (Lines{"give a", "voice", "warning"}));
+    EXPECT_EQ(LinesOf("a  satellites  b", 3, oneAPixel), (Lines{"a", "satellites", "b"}));
+    EXPECT_EQ(LinesOf(" one line ", 80, oneAPixel), (Lines{"one line"}));
+    EXPECT_TRUE(LinesOf("   ", 80, oneAPixel).empty());
+}
+
 }  // namespace
 }  // namespace korvane

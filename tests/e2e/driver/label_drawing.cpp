@@ -33,6 +33,10 @@ std::vector<COLORREF> ScreenPixels(const RECT& area)
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    // A 32-bit DIB holds blue, green, red in that order: 0x00RRGGBB, where a COLORREF is 0x00BBGGRR.
+    for (COLORREF& pixel : pixels) {
+        pixel = RGB(GetBValue(pixel), GetGValue(pixel), GetRValue(pixel));
+    }
     return pixels;
 }
 
@@ -131,6 +135,33 @@ int RowsOfText(HWND label)
                     : 0;
     }
     return rows;
+}
+
+LabelInk InkOf(HWND label)
+{
+    const RECT box = ScreenRect(label);
+    const std::vector<COLORREF> pixels = ScreenPixels(box);
+    LabelInk ink;
+    ink.background = MostFrequent(pixels);
+    const auto width = static_cast<size_t>(box.right - box.left);
+    // Dark: what a text colour leaves, not a light background; blue (0, 0, 255) counts as dark.
+    const auto dark = [&ink](COLORREF pixel) {
+        return pixel != ink.background && GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel) < 450;
+    };
+    size_t runs = 0;
+    size_t runPixels = 0;
+    for (size_t at = 0; at < pixels.size(); ++at) {
+        if (pixels[at] != ink.background) {
+            ink.text.push_back(pixels[at]);
+        }
+        const bool endsRun = at % width == width - 1 || !dark(pixels[at + 1]);
+        if (dark(pixels[at])) {
+            ++runPixels;
+            runs += endsRun ? 1 : 0;
+        }
+    }
+    ink.strokeWidth = runs > 0 ? static_cast<double>(runPixels) / static_cast<double>(runs) : 0.0;
+    return ink;
 }
 
 }  // namespace korvane::e2e

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <vector>
 
 namespace korvane::e2e {
 
@@ -12,6 +13,16 @@ namespace korvane::e2e {
 // not its background is text that its own box cuts off. Window and label are then put back.
 // Nothing when the label was not seen drawn in its new place in time.
 std::optional<long> PixelsOfTextBelowBox(HWND window, HWND label);
+
+// A label's text as the screen shows it: its background (the box's most frequent colour), every
+// pixel that is not the background, and how wide its strokes are: the mean length of the
+// horizontal runs of dark text pixels, about twice as long in a bold face as in a regular one.
+struct LabelInk {
+    COLORREF background = 0;
+    std::vector<COLORREF> text;
+    double strokeWidth = 0.0;
+};
+LabelInk InkOf(HWND label);
 
 // How many rows of the label's box, as the screen shows it, hold text: the height of what it
 // draws, from its tallest letter down to its lowest.
