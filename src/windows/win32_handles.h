@@ -77,6 +77,20 @@ Call FunctionOf(HMODULE library, const char* name)
                               : nullptr;
 }
 
+// The layout of a device-independent bitmap of 32-bit pixels (blue, green, red, unused), its
+// top row first.
+inline BITMAPINFO TopDownRgbBitmap(int width, int height)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
 // A GDI object selected into a device context until this goes; then the earlier one is back.
 class SelectedObject {
 public:

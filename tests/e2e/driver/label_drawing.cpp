@@ -6,6 +6,7 @@
 
 #include "wait_until.h"
 #include "window_probe.h"
+#include "windows/win32_handles.h"
 
 namespace korvane::e2e {
 namespace {
@@ -16,13 +17,7 @@ std::vector<COLORREF> ScreenPixels(const RECT& area)
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     std::vector<COLORREF> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDownRgbBitmap(width, height);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
