@@ -17,7 +17,7 @@ std::vector<COLORREF> ScreenPixels(const RECT& area)
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     std::vector<COLORREF> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
-    BITMAPINFO info = TopDownRgbBitmap(width, height);
+    BITMAPINFO info = win32::TopDownRgbBitmap(width, height);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
