@@ -12,7 +12,7 @@ namespace korvane {
 class HandlerTurns {
 public:
     // turnEnded is told at the end of every turn whether notifications wait: the window then asks
-    // for a turn for them (RunWaiting), after what else it put off.
+    // for a turn for them (RunWaiting), before the clicks and closes it put off.
     explicit HandlerTurns(std::function<void(bool notificationsWait)> turnEnded) : turnEnded_(std::move(turnEnded)) {}
 
     bool Running() const { return running_; }

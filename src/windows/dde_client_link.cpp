@@ -228,8 +228,9 @@ void DdeClientLink::OnDdeMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
             // over (its server gone, or its own terminate) is freed by that rule, not answered.
             // A loop of another's that runs inside a sent message (a window being dragged) makes a
             // posted one look sent: one from this side's server, or from a server still being
-            // terminated, is never an initiate's answer.
-            if (sent && AsWindow(wParam) != server_ && !terminating_.contains(AsWindow(wParam))) {
+            // terminated, is an initiate's answer only while an initiate is out, when nothing
+            // posted is taken (the thread is inside the initiate's SendMessageTimeout).
+            if (sent && (initiating_ || (AsWindow(wParam) != server_ && !terminating_.contains(AsWindow(wParam))))) {
                 OnInitiateAck(AsWindow(wParam), lParam);
             } else {
                 OnAck(AsWindow(wParam), lParam);
@@ -250,6 +251,9 @@ void DdeClientLink::OnInitiateAck(HWND server, LPARAM lParam)
 {
     GlobalDeleteAtom(LOWORD(lParam));
     GlobalDeleteAtom(HIWORD(lParam));
+    if (terminating_.contains(server)) {
+        return;  // a server that has not yet confirmed this side's terminate is never taken
+    }
     if (initiating_ && initiateAnswer_ == nullptr) {
         initiateAnswer_ = server;
         return;

@@ -31,13 +31,13 @@ void WaitAnsweringSentMessages(HANDLE handle)
         // Runs every message sent meanwhile and takes nothing else from the queue.
         MSG message;
         PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        const DWORD woke = MsgWaitForMultipleObjects(1, &handle, FALSE, kLookAtTheQueueMs, QS_SENDMESSAGE);
-        if (woke == WAIT_OBJECT_0) {
-            return;
-        }
+        DWORD woke = MsgWaitForMultipleObjects(1, &handle, FALSE, kLookAtTheQueueMs, QS_SENDMESSAGE);
         if (woke == WAIT_FAILED) {
-            WaitForSingleObject(handle, INFINITE);  // the handle alone, rather than spin
-            return;
+            // The handle alone, still looking at the queue between waits, rather than spin.
+            woke = WaitForSingleObject(handle, kLookAtTheQueueMs);
+        }
+        if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) {
+            return;  // the sound has ended, or there is no thread to wait for
         }
     }
 }
