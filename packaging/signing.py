@@ -16,6 +16,17 @@ import os
 import subprocess
 
 
+def pkcs7_of(signature):
+    """The PKCS#7 signature in a published .p7s file, as openssl reads it. Debian 12's
+    osslsigncode (2.5) extracts a program's signature as its certificate table entry, behind a
+    WIN_CERTIFICATE header (its length, revision 0x0200, type 0x0002) and padded to 8 bytes,
+    and attaches only that form; later versions extract the bare signature."""
+    if (len(signature) >= 12 and int.from_bytes(signature[:4], "little") == len(signature)
+            and signature[4:8] == b"\x00\x02\x02\x00" and signature[8:10] == b"\x30\x82"):
+        return signature[8:12 + int.from_bytes(signature[10:12], "big")]
+    return signature
+
+
 class Signer:
     def __init__(self, osslsigncode="", cert="", key="", timestamp_url="", signatures="", without_timestamp=False,
                  description="", url=""):
@@ -69,10 +80,14 @@ class Signer:
             # checked by whoever runs the program, so the signature's own certificates are
             # taken as trusted here.
             chain = path + ".chain.pem"
-            self._run(["openssl", "pkcs7", "-inform", "DER", "-in", source, "-print_certs", "-out", chain])
+            der = path + ".p7s.der"
+            with open(source, "rb") as src, open(der, "wb") as dst:
+                dst.write(pkcs7_of(src.read()))
+            self._run(["openssl", "pkcs7", "-inform", "DER", "-in", der, "-print_certs", "-out", chain])
             self._run([self.tool, "attach-signature", "-sigin", source, "-CAfile", chain,
                        "-in", path, "-out", signed])
             os.remove(chain)
+            os.remove(der)
             if os.path.abspath(source) != os.path.abspath(published):
                 with open(source, "rb") as src, open(published, "wb") as dst:
                     dst.write(src.read())
