@@ -165,17 +165,11 @@ bool DrawsBold(const DrawingSurface& surface, const FontRequest& wanted, std::st
     if (!regular || !bold) {
         return false;
     }
-    long long regularInk = 0;
-    long long boldInk = 0;
-    {
-        const SelectedObject selected(surface.Dc(), regular.Get());
-        regularInk = surface.InkOf(sample);
-    }
-    {
-        const SelectedObject selected(surface.Dc(), bold.Get());
-        boldInk = surface.InkOf(sample);
-    }
-    return static_cast<double>(boldInk) >= kBoldInkRatio * static_cast<double>(regularInk);
+    const auto inkIn = [&](const UniqueFont& font) {
+        const SelectedObject selected(surface.Dc(), font.Get());
+        return static_cast<double>(surface.InkOf(sample));
+    };
+    return inkIn(bold) >= kBoldInkRatio * inkIn(regular);
 }
 
 // The face and height fitted to the font's texts at the dots per inch, measured the first time
