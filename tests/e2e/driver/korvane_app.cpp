@@ -169,8 +169,12 @@ KorvaneApp::KorvaneApp(const Options& options, const Surroundings& surroundings)
         },
         std::chrono::milliseconds(45000));  // Wine starting a program on a busy machine can take long
     if (!found) {
-        throw std::runtime_error("korvane.exe showed no window titled \"" + caption + "\" within 45 s" +
-                                 (process_->WaitForExit(std::chrono::milliseconds(0)) ? " (it has ended)" : ""));
+        DWORD exitCode = 0;
+        const std::string state =
+            process_->IsRunning() ? "running; its windows: " + DescribeTopLevelWindows(process_->Id())
+            : GetExitCodeProcess(process_->Handle(), &exitCode) ? "ended with exit code " + std::to_string(exitCode)
+                                                                : "ended";
+        throw std::runtime_error("korvane.exe showed no window titled \"" + caption + "\" within 45 s (" + state + ")");
     }
 }
 

@@ -23,7 +23,31 @@ BOOL CALLBACK CheckTopLevel(HWND window, LPARAM param)
     return TRUE;
 }
 
+struct DescribeRequest {
+    DWORD processId;
+    std::string described;
+};
+
+BOOL CALLBACK DescribeTopLevel(HWND window, LPARAM param)
+{
+    auto* request = reinterpret_cast<DescribeRequest*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == request->processId) {
+        request->described += (request->described.empty() ? "" : "; ") + ClassNameOf(window) + " \"" +
+                              StoredText(window) + "\" " + (IsWindowVisible(window) ? "visible" : "hidden");
+    }
+    return TRUE;
+}
+
 }  // namespace
+
+std::string DescribeTopLevelWindows(DWORD processId)
+{
+    DescribeRequest request{processId, {}};
+    EnumWindows(DescribeTopLevel, reinterpret_cast<LPARAM>(&request));
+    return request.described.empty() ? "no top-level window" : request.described;
+}
 
 HWND FindTopLevelWindow(DWORD processId, const std::string& caption)
 {

@@ -11,6 +11,9 @@ namespace korvane::e2e {
 
 // The visible or hidden top-level window of the process with that caption, or null.
 HWND FindTopLevelWindow(DWORD processId, const std::string& caption);
+// Each top-level window of the process, as "class \"caption\" visible|hidden", for a failure's
+// message; "no top-level window" where it has none.
+std::string DescribeTopLevelWindows(DWORD processId);
 
 // The text as the window itself answers WM_GETTEXT; nullopt when it does not answer in time
 // (its thread is busy).
