@@ -5,55 +5,50 @@
 namespace korvane::e2e {
 namespace {
 
-struct FindRequest {
+struct OwnedWindows {
     DWORD processId;
-    const std::string* caption;
-    HWND found;
+    std::vector<HWND> windows;
 };
 
-BOOL CALLBACK CheckTopLevel(HWND window, LPARAM param)
+BOOL CALLBACK CollectOwned(HWND window, LPARAM param)
 {
-    auto* request = reinterpret_cast<FindRequest*>(param);
+    auto* request = reinterpret_cast<OwnedWindows*>(param);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner == request->processId && StoredText(window) == *request->caption) {
-        request->found = window;
-        return FALSE;
+    if (owner == request->processId) {
+        request->windows.push_back(window);
     }
     return TRUE;
 }
 
-struct DescribeRequest {
-    DWORD processId;
-    std::string described;
-};
-
-BOOL CALLBACK DescribeTopLevel(HWND window, LPARAM param)
+// The process's top-level windows, visible or hidden, in the system's Z order.
+std::vector<HWND> TopLevelWindowsOf(DWORD processId)
 {
-    auto* request = reinterpret_cast<DescribeRequest*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == request->processId) {
-        request->described += (request->described.empty() ? "" : "; ") + ClassNameOf(window) + " \"" +
-                              StoredText(window) + "\" " + (IsWindowVisible(window) ? "visible" : "hidden");
-    }
-    return TRUE;
+    OwnedWindows request{processId, {}};
+    EnumWindows(CollectOwned, reinterpret_cast<LPARAM>(&request));
+    return request.windows;
 }
 
 }  // namespace
 
-std::string DescribeTopLevelWindows(DWORD processId)
-{
-    DescribeRequest request{processId, {}};
-    EnumWindows(DescribeTopLevel, reinterpret_cast<LPARAM>(&request));
-    return request.described.empty() ? "no top-level window" : request.described;
-}
-
 HWND FindTopLevelWindow(DWORD processId, const std::string& caption)
 {
-    FindRequest request{processId, &caption, nullptr};
-    EnumWindows(CheckTopLevel, reinterpret_cast<LPARAM>(&request));
-    return request.found;
+    for (HWND window : TopLevelWindowsOf(processId)) {
+        if (StoredText(window) == caption) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+std::string DescribeTopLevelWindows(DWORD processId)
+{
+    std::string described;
+    for (HWND window : TopLevelWindowsOf(processId)) {
+        described += (described.empty() ? "" : "; ") + ClassNameOf(window) + " \"" + StoredText(window) + "\" " +
+                     (IsWindowVisible(window) ? "visible" : "hidden");
+    }
+    return described.empty() ? "no top-level window" : described;
 }
 
 std::optional<std::string> AskText(HWND window, UINT timeoutMs)
