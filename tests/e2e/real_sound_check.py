@@ -158,6 +158,36 @@ def stop_run(test, recorder, test_log):
     test_log.close()
 
 
+def run_while_recording(args, gtest_filter, test_env, sounds, recording, listen_seconds):
+    """Runs korvane_e2e_tests.exe for gtest_filter while the sink is recorded into recording:
+    waits for the test to report the satellite (the file "reported" in sounds), lets the warning
+    play for listen_seconds, then tells the test it is done ("done"). Prints the test's output
+    and fails unless it reported and passed; returns that output."""
+    for marker in ("reported", "done"):
+        if os.path.exists(os.path.join(sounds, marker)):
+            os.remove(os.path.join(sounds, marker))
+    recorder = start_recorder(recording, test_env)
+    test_log = open(os.path.splitext(recording)[0] + ".log", "w")
+    test = start_test(args, gtest_filter, test_env, test_log)
+    try:
+        reported = wait_for_file(os.path.join(sounds, "reported"), 60, test)
+        if reported:
+            time.sleep(listen_seconds)
+            open(os.path.join(sounds, "done"), "w").close()
+            test.wait(timeout=60)
+    finally:
+        stop_run(test, recorder, test_log)
+    output = open(test_log.name).read()
+    print(output)
+    if not reported:
+        fail("the program never reported the satellite (the test's output is above)")
+    if test.returncode != 0:
+        fail("korvane_e2e_tests.exe --gtest_filter=%s exited with %d" % (gtest_filter, test.returncode))
+    if "[  SKIPPED ]" in output:
+        fail("%s was skipped" % gtest_filter)
+    return output
+
+
 def wait_for_file(path, seconds, process):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
@@ -214,22 +244,9 @@ def main():
     make_tones(sounds)
     recording = os.path.join(args.work, "sink.raw")
 
-    recorder = start_recorder(recording, env)
     test_env = dict(env, KORVANE_E2E_SOUND_DIR=windows_path(sounds))
-    test_log = open(os.path.join(args.work, "test.log"), "w")
-    test = start_test(args, "RealSound.*", test_env, test_log)
-    try:
-        if not wait_for_file(os.path.join(sounds, "reported"), 60, test):
-            fail("the program never reported the satellite; see " + test_log.name)
-        # The whole warning: five synchronous tones and the last one, with room for start-up.
-        time.sleep(TONE_SECONDS * len(EXPECTED) + 2.0)
-        open(os.path.join(sounds, "done"), "w").close()
-        test.wait(timeout=60)
-    finally:
-        stop_run(test, recorder, test_log)
-    print(open(test_log.name).read())
-    if test.returncode != 0:
-        fail("korvane_e2e_tests.exe --gtest_filter=RealSound.* exited with %d" % test.returncode)
+    # The whole warning: five synchronous tones and the last one, with room for start-up.
+    run_while_recording(args, "RealSound.*", test_env, sounds, recording, TONE_SECONDS * len(EXPECTED) + 2.0)
 
     with open(recording, "rb") as raw:
         played, labels = decode(raw.read())

@@ -17,7 +17,6 @@ recording and the tone decoder of real_sound_check.py.
 import os
 import struct
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import real_sound_check as tones  # noqa: E402
@@ -60,33 +59,12 @@ def make_files(folder):
 
 
 def record_phase(args, env, work, gtest_filter, listen_seconds):
-    """Runs one test while recording the sink; returns the decoded file order and the log."""
+    """Runs one test while recording the sink; returns the file order heard after the marker
+    and the number of loud frames after it."""
     sounds = os.path.join(work, "sounds")
-    for marker in ("reported", "done"):
-        if os.path.exists(os.path.join(sounds, marker)):
-            os.remove(os.path.join(sounds, marker))
     recording = os.path.join(work, gtest_filter.split(".")[0] + ".raw")
-    log_path = os.path.join(work, gtest_filter.split(".")[0] + ".log")
-    recorder = tones.start_recorder(recording, env)
     test_env = dict(env, KORVANE_E2E_FAULT_SOUND_DIR=tones.windows_path(sounds), KORVANE_E2E_FAULT_NAME=NAME)
-    test_log = open(log_path, "w")
-    test = tones.start_test(args, gtest_filter, test_env, test_log)
-    try:
-        reported = tones.wait_for_file(os.path.join(sounds, "reported"), 60, test)
-        if reported:
-            time.sleep(listen_seconds)
-            open(os.path.join(sounds, "done"), "w").close()
-            test.wait(timeout=60)
-    finally:
-        tones.stop_run(test, recorder, test_log)
-    output = open(log_path).read()
-    print(output)
-    if not reported:
-        tones.fail("the program never reported the satellite (the test's output is above)")
-    if test.returncode != 0:
-        tones.fail("korvane_e2e_tests.exe --gtest_filter=%s exited with %d" % (gtest_filter, test.returncode))
-    if "[  SKIPPED ]" in output:
-        tones.fail("%s was skipped" % gtest_filter)
+    tones.run_while_recording(args, gtest_filter, test_env, sounds, recording, listen_seconds)
     with open(recording, "rb") as raw:
         played, labels = tones.decode(raw.read())
     loud = sum(1 for label in tones.labels_after_marker(labels) if label is not None)
